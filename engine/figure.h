@@ -1,0 +1,105 @@
+// The figure engine: animation clock, ratio lock, curve sampling, colour wheel and trail ring.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/random.h"
+#include "engine/surface.h"
+
+namespace vellicord {
+
+inline constexpr int32_t kSlotCount = 31;
+inline constexpr int32_t kSlotPoints = 2001;
+
+// Hand-edited settings are bounded here, once, before anything uses them.
+inline constexpr int32_t kMaxPenWidth = 10;
+// Above this frequency a curve is sampled at this frequency's step, so it still runs from -pi
+// to pi but in at most 60 * 33 + 2 points, well inside a slot.
+inline constexpr long double kMaxSampledFreq = 33.0L;
+
+// Real constants: the extended values nearest to the numbers they stand for.
+inline constexpr long double kPi = 0xc90fdaa22168c235p-62L;
+inline constexpr long double kPiOver30 = 0xd6774f9bdf5ead05p-67L;
+inline constexpr long double kBoxShare = 0xd99999999999999ap-64L;        // 0.85
+inline constexpr long double kAmplitudeShare = 0xfae147ae147ae148p-65L;  // 0.49
+inline constexpr long double kRatioTolerance = 0x83126e978d4fdf3bp-73L;  // 0.001
+inline constexpr long double kSameRatio = 0xa3d70a3d70a3d70ap-70L;       // 0.01
+inline constexpr long double kPhaseYDrift = 0xc6d5bf60ee9a18dbp-70L;     // 5/412
+
+inline constexpr ColorValue kEmptySlotColor = 0x00FF0000;
+
+struct LineSlot {
+  Point Points[kSlotPoints];
+  ColorValue Color;
+  int32_t PointCount;
+};
+
+// What the window hands the engine at creation, as read from the settings.
+struct FigureConfig {
+  int32_t Period = 1;
+  int32_t NumberOfLines = 4;
+  int32_t WidthOfLines = 1;
+  ColorValue WindowColor = kBlack;
+  // BGcolor is exactly "White": the colour wheel dims green.
+  bool DimGreen = false;
+};
+
+// All animation state in one plain object: fixed storage, nothing allocated after set-up.
+class Figure {
+ public:
+  // The figure and ring set-up of window creation. The surface must outlive the figure.
+  void SetUp(const FigureConfig& config, int32_t windowWidth, int32_t windowHeight,
+             RandomSource& random, DrawSurface& surface);
+  // One timer tick: draws a frame, then keeps the clock and the lock counters.
+  void Tick();
+  void DrawCanvas();
+  void GetNewWaveData(int32_t slot, long double freqX, long double freqY, long double phaseY,
+                      long double phaseX);
+
+  int32_t Clock = 0;
+  int32_t LockTicks = 0;
+  int32_t TicksSinceLock = 100000;
+  bool Locked = false;
+  int32_t Amplitude = 0;
+  int32_t BoxSize = 0;
+  long double FreqScaleX = 0;
+  long double FreqScaleY = 0;
+  long double PhaseOffset = 0;
+  long double PhaseY = 0;
+  long double PhaseX = 0;
+  int32_t Period = 1;
+  int32_t HueOffset = 0;
+  long double LockedRatio = 0;
+
+  LineSlot Lines[kSlotCount];
+  int32_t LineCount = 1;
+  int32_t WriteSlot = 0;
+  int32_t DrawSlot = kSlotCount - 1;
+
+  int32_t BufferWidth = 0;
+  int32_t BufferHeight = 0;
+  int32_t CenterX = 0;
+  int32_t CenterY = 0;
+  int32_t WindowWidth = 0;
+  int32_t WindowHeight = 0;
+  bool DimGreen = false;
+
+ private:
+  void SetUpFigure(int32_t period, int32_t windowHeight, RandomSource& random);
+  void SetUpRing(const FigureConfig& config, DrawSurface& surface);
+  void TickBody();
+  void DrawCanvasBody();
+  void SampleCurve(int32_t slot, long double freqX, long double freqY, long double phaseY,
+                   long double phaseX);
+  bool TryLockRatio(long double freqX, long double& freqY);
+  void AssignLineColor(int32_t slot);
+  void PaintTrail();
+  void NextSlot(int32_t& index) const;
+
+  DrawSurface* surface_ = nullptr;
+};
+
+// The wheel colour for one clock value; exposed for tools that colour without a figure.
+ColorValue WheelColor(int32_t clock, int32_t hueOffset, bool dimGreen);
+
+}  // namespace vellicord

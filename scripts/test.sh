@@ -1,0 +1,17 @@
+#!/usr/bin/env bash
+# The test command: installs what it needs, builds both trees, runs every test (native and Wine).
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh"
+
+# A fresh prefix for every run, booted once and shared by all the Wine tests.
+export WINEPREFIX="$root/build/wineprefix"
+rm -rf "$WINEPREFIX"
+export VELLICORD_OWN_DISPLAY=1
+. "$root/scripts/wine-env.sh"
+vellicord_start_display
+trap vellicord_stop_display EXIT
+vellicord_boot_prefix
+
+ctest --test-dir "$root/build/native" --output-on-failure -j "$(nproc)" "$@"

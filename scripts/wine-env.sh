@@ -1,0 +1,29 @@
+# Sourced by the scripts that run the Windows build: one Wine prefix and one virtual display
+# for the whole run, since a prefix's first boot alone takes about ten seconds.
+: "${VELLICORD_BUILD:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="${WINEPREFIX:-$VELLICORD_BUILD/wineprefix}"
+
+vellicord_start_display() {
+  if [ -z "${DISPLAY:-}" ] || [ "${VELLICORD_OWN_DISPLAY:-}" = 1 ]; then
+    local n=$(( 90 + RANDOM % 100 ))
+    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    VELLICORD_XVFB_PID=$!
+    export DISPLAY=":$n"
+    for _ in $(seq 50); do xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && break; sleep 0.1; done
+  fi
+}
+
+vellicord_stop_display() {
+  wineserver -k 2>/dev/null || true
+  [ -n "${VELLICORD_XVFB_PID:-}" ] && kill "$VELLICORD_XVFB_PID" 2>/dev/null || true
+}
+
+vellicord_boot_prefix() {
+  if [ ! -f "$WINEPREFIX/system.reg" ]; then
+    mkdir -p "$WINEPREFIX"
+    wineboot -i >/dev/null 2>&1 || true
+  fi
+  wineserver -w
+}

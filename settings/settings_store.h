@@ -1,0 +1,47 @@
+// The saver's settings in the per-user registry: where they live and how they are encoded.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "host/registry.h"
+
+namespace vellicord {
+
+inline constexpr const char* kStoreName = "Vellicord2";
+inline constexpr const char* kSection = "Vellicord2";
+
+// A failure of the store: the message as the user reads it (UTF-8, no final full stop).
+using StoreError = std::optional<std::string>;
+
+struct SaverSettings {
+  int32_t Speed = 2;
+  int32_t Period = 1;
+  int32_t NumberOfLines = 4;
+  std::string BGcolor = "Black";
+  int32_t WidthOfLines = 1;
+};
+
+// One opening of the store; the store key stays open until the object is freed.
+class SettingsStore {
+ public:
+  SettingsStore(Registry& registry, const char* name);
+  ~SettingsStore();
+  SettingsStore(const SettingsStore&) = delete;
+  SettingsStore& operator=(const SettingsStore&) = delete;
+
+  // Each read gives the default where the value is missing or unusable as a number; only a
+  // non-text value or a failed read of found data is an error.
+  StoreError ReadInteger(const char* section, const char* name, int32_t fallback, int32_t& value);
+  StoreError ReadString(const char* section, const char* name, const std::string& fallback,
+                        std::string& value);
+  StoreError WriteInteger(const char* section, const char* name, int32_t value);
+  StoreError WriteString(const char* section, const char* name, const std::string& value);
+
+ private:
+  Registry& registry_;
+  RegKey key_ = 0;
+};
+
+}  // namespace vellicord

@@ -1,0 +1,93 @@
+// vellicord2-trace: runs the figure engine headless and prints one line of state per tick.
+#define __USE_MINGW_ANSI_STDIO 1  // msvcrt's printf has no 80-bit %Le
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "engine/figure.h"
+#include "engine/x87.h"
+#include "tools/fixed_draws.h"
+#include "tools/recording_surface.h"
+#include "tools/trace_options.h"
+
+namespace {
+
+using namespace vellicord;
+
+uint64_t HashPoints(const LineSlot& slot) {
+  uint64_t h = 14695981039346656037ull;
+  for (int32_t k = 0; k < slot.PointCount; ++k) {
+    for (int32_t v : {slot.Points[k].X, slot.Points[k].Y}) {
+      const uint32_t u = static_cast<uint32_t>(v);
+      for (int byte = 0; byte < 4; ++byte) {
+        h ^= (u >> (8 * byte)) & 0xFF;
+        h *= 1099511628211ull;
+      }
+    }
+  }
+  return h;
+}
+
+int SlotOf(const Figure& f, const Point* points) {
+  for (int s = 0; s < kSlotCount; ++s) {
+    if (points == f.Lines[s].Points) return s;
+  }
+  return -1;
+}
+
+int Usage(const std::string& error) {
+  std::fprintf(stderr,
+               "vellicord2-trace: %s\nusage: vellicord2-trace [--height H] [--period P] "
+               "[--lines N] [--bg TEXT] [--draws r1,r2,r3,d6,d256] [--clock C] [--ticks K] "
+               "[--x87-cw HEX]\n",
+               error.c_str());
+  return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TraceOptions o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string error = ParseTraceOption(argc, argv, i, o);
+    if (error == "unknown") return Usage(std::string("unknown option ") + argv[i]);
+    if (!error.empty()) return Usage(error);
+  }
+  if (o.x87ControlWord != 0) x87::SetControlWord(static_cast<uint16_t>(o.x87ControlWord));
+
+  FixedDraws draws(o.draws[0], o.draws[1], o.draws[2], o.d6, o.d256);
+  RecordingSurface surface;
+  auto figure = std::make_unique<Figure>();
+  FigureConfig config;
+  config.Period = o.period;
+  config.NumberOfLines = o.lines;
+  config.WindowColor = o.bg == "Black" ? kBlack : kWhite;
+  config.DimGreen = o.bg == "White";
+  // The window's width does not enter the trace; a 4:3 screen is assumed.
+  const int32_t width = static_cast<int32_t>(static_cast<int64_t>(o.height) * 4 / 3);
+  figure->SetUp(config, width, o.height, draws, surface);
+  figure->Clock = o.clock;
+
+  for (int32_t t = 1; t <= o.ticks; ++t) {
+    const int32_t slot = figure->WriteSlot;
+    surface.calls.clear();
+    figure->Tick();
+    const Figure& f = *figure;
+    std::string drawn;
+    for (const auto& call : surface.calls) {
+      if (call.kind != RecordingSurface::Call::kPolyline) continue;
+      if (!drawn.empty()) drawn += ',';
+      drawn += std::to_string(SlotOf(f, call.points));
+    }
+    std::printf(
+        "%d clock=%d locked=%d lockticks=%d sincelock=%d phasex=%.20Le phasey=%.20Le "
+        "ratio=%.20Le slot=%d points=%d color=%08X hash=%016llx drawn=%s\n",
+        t, f.Clock, f.Locked ? 1 : 0, f.LockTicks, f.TicksSinceLock, f.PhaseX, f.PhaseY,
+        f.LockedRatio, slot, f.Lines[slot].PointCount, f.Lines[slot].Color,
+        static_cast<unsigned long long>(HashPoints(f.Lines[slot])), drawn.c_str());
+  }
+  return 0;
+}

@@ -1,0 +1,82 @@
+// Parsing of the options the headless tools share.
+#include "tools/trace_options.h"
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace vellicord {
+
+bool ParseInt32(const char* text, int32_t& out) {
+  errno = 0;
+  char* end = nullptr;
+  const long long v = std::strtoll(text, &end, 10);
+  if (errno != 0 || end == text || *end != '\0' || v < INT32_MIN || v > INT32_MAX) return false;
+  out = static_cast<int32_t>(v);
+  return true;
+}
+
+namespace {
+
+bool ParseDraws(const char* text, TraceOptions& o) {
+  const char* p = text;
+  for (long double& r : o.draws) {
+    char* end = nullptr;
+    r = std::strtold(p, &end);
+    if (end == p || *end != ',' || !(r >= 0 && r < 1)) return false;
+    p = end + 1;
+  }
+  char* end = nullptr;
+  const long d6 = std::strtol(p, &end, 10);
+  if (end == p || *end != ',' || d6 < 0 || d6 > 5) return false;
+  p = end + 1;
+  const long d256 = std::strtol(p, &end, 10);
+  if (end == p || *end != '\0' || d256 < 0 || d256 > 255) return false;
+  o.d6 = static_cast<int32_t>(d6);
+  o.d256 = static_cast<int32_t>(d256);
+  return true;
+}
+
+}  // namespace
+
+std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& o) {
+  const char* name = argv[i];
+  auto value = [&]() -> const char* { return i + 1 < argc ? argv[++i] : nullptr; };
+  auto intOption = [&](int32_t& out, int32_t lo, int32_t hi) -> std::string {
+    const char* v = value();
+    if (!v || !ParseInt32(v, out) || out < lo || out > hi) {
+      return std::string(name) + " takes a whole number from " + std::to_string(lo) + " to " +
+             std::to_string(hi);
+    }
+    return "";
+  };
+  if (!std::strcmp(name, "--height")) return intOption(o.height, 0, INT32_MAX);
+  if (!std::strcmp(name, "--period")) return intOption(o.period, INT32_MIN, INT32_MAX);
+  if (!std::strcmp(name, "--lines")) return intOption(o.lines, INT32_MIN, INT32_MAX);
+  // The clock never holds 2147483647 when a tick starts.
+  if (!std::strcmp(name, "--clock")) return intOption(o.clock, 0, INT32_MAX - 1);
+  if (!std::strcmp(name, "--ticks")) return intOption(o.ticks, 0, INT32_MAX);
+  if (!std::strcmp(name, "--bg")) {
+    const char* v = value();
+    if (!v) return "--bg takes a text";
+    o.bg = v;
+    return "";
+  }
+  if (!std::strcmp(name, "--draws")) {
+    const char* v = value();
+    if (!v || !ParseDraws(v, o)) return "--draws takes r1,r2,r3,d6,d256 (reals in [0,1), 0-5, 0-255)";
+    return "";
+  }
+  if (!std::strcmp(name, "--x87-cw")) {
+    const char* v = value();
+    char* end = nullptr;
+    const unsigned long cw = v ? std::strtoul(v, &end, 16) : 0;
+    if (!v || *end != '\0' || cw == 0 || cw > 0xFFFF) return "--x87-cw takes a hexadecimal word";
+    o.x87ControlWord = static_cast<unsigned>(cw);
+    return "";
+  }
+  return "unknown";
+}
+
+}  // namespace vellicord

@@ -1,0 +1,28 @@
+// Command-line options shared by the headless tools (trace, render).
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vellicord {
+
+struct TraceOptions {
+  int32_t height = 768;
+  int32_t period = 1;
+  int32_t lines = 4;
+  std::string bg = "Black";
+  long double draws[3] = {0.5L, 0.5L, 0.5L};
+  int32_t d6 = 0;
+  int32_t d256 = 0;
+  int32_t clock = 0;
+  int32_t ticks = 10;
+  unsigned x87ControlWord = 0;  // 0: leave the inherited control word alone
+};
+
+// Parses the option at argv[i] (and its value), advancing i. Returns an error text, empty
+// on success, or "unknown" when the option is not one of the shared ones.
+std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& options);
+
+bool ParseInt32(const char* text, int32_t& out);
+
+}  // namespace vellicord
