@@ -23,6 +23,10 @@ struct SaverSettings {
   int32_t WidthOfLines = 1;
 };
 
+// The number rules of stored text: leading spaces, one sign, decimal or hexadecimal after "$",
+// "x" or "0x", nothing after the digits, within 32 bits. Anything else is no number.
+std::optional<int32_t> ParseSettingNumber(const std::string& text);
+
 // One opening of the store; the store key stays open until the object is freed.
 class SettingsStore {
  public:
@@ -40,8 +44,15 @@ class SettingsStore {
   StoreError WriteString(const char* section, const char* name, const std::string& value);
 
  private:
+  // The value's text; found is false when the section or the value is missing.
+  StoreError ReadText(const char* section, const char* name, bool& found, std::string& text);
+
   Registry& registry_;
   RegKey key_ = 0;
 };
+
+// The saver's reads, in its order and with its value names; stops at the first failure, leaving
+// the fields not yet read as they were.
+StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings);
 
 }  // namespace vellicord
