@@ -1,0 +1,39 @@
+// What the saver window needs of its host, as narrow operations that tests can play.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace vellicord {
+
+// A native window handle as the command line carries it: a 32-bit pattern, 0 for none.
+using NativeWindow = uint32_t;
+
+struct WindowRect {
+  int32_t Left = 0;
+  int32_t Top = 0;
+  int32_t Right = 0;
+  int32_t Bottom = 0;
+};
+
+class SaverHost {
+ public:
+  virtual ~SaverHost() = default;
+  virtual bool IsWindow(NativeWindow window) = 0;
+  virtual WindowRect GetWindowRect(NativeWindow window) = 0;
+  virtual int32_t ScreenWidth() = 0;
+  virtual int32_t ScreenHeight() = 0;
+  virtual void ShowCursor(bool show) = 0;
+  // The version query with a record of size 148: the platform family, or false on failure.
+  virtual bool GetVersionEx(int32_t& platformId) = 0;
+  // SPI_SETSCREENSAVERRUNNING.
+  virtual void SetScreenSaverRunning(bool running) = 0;
+  // No text composition for the saver window while it has the focus.
+  virtual void DisableIme() = 0;
+  virtual void ShowErrorBox(const std::string& utf8Message) = 0;
+  virtual void HideApplicationWindow() = 0;
+  // The main window has closed: the message loop ends, and with it the program.
+  virtual void EndProgram() = 0;
+};
+
+}  // namespace vellicord

@@ -1,0 +1,23 @@
+// The saver window's timer: an interval and an on/off switch; ticks come on the UI thread.
+#pragma once
+
+#include <cstdint>
+
+namespace vellicord {
+
+class SaverTimer {
+ public:
+  virtual ~SaverTimer() = default;
+  // Milliseconds; 0 or less never ticks.
+  virtual void SetInterval(int32_t intervalMs) = 0;
+  virtual void SetEnabled(bool enabled) = 0;
+};
+
+// The saver's interval for a speed setting: 28 - 7 * speed milliseconds, computed wide so no
+// hand-edited speed can overflow. 0 or less means no ticks and comes back as 0; the upper end is
+// held at the host's largest timer interval.
+int32_t IntervalForSpeed(int32_t speed);
+
+inline constexpr int32_t kMaxTimerInterval = 0x7FFFFFFF;
+
+}  // namespace vellicord

@@ -1,0 +1,77 @@
+// Win32 host operations for the saver window.
+#include "host/win32/saver_host_win32.h"
+
+#include <imm.h>
+
+#include "host/win32/application.h"
+#include "host/win32/error_box.h"
+
+namespace vellicord {
+
+bool Win32SaverHost::IsWindow(NativeWindow window) {
+  return ::IsWindow(ToHwnd(window)) != FALSE;
+}
+
+WindowRect Win32SaverHost::GetWindowRect(NativeWindow window) {
+  RECT r = {};
+  ::GetWindowRect(ToHwnd(window), &r);
+  return WindowRect{r.left, r.top, r.right, r.bottom};
+}
+
+int32_t Win32SaverHost::ScreenWidth() {
+  return GetSystemMetrics(SM_CXSCREEN);
+}
+int32_t Win32SaverHost::ScreenHeight() {
+  return GetSystemMetrics(SM_CYSCREEN);
+}
+
+void Win32SaverHost::ShowCursor(bool show) {
+  ::ShowCursor(show ? TRUE : FALSE);
+}
+
+bool Win32SaverHost::GetVersionEx(int32_t& platformId) {
+  OSVERSIONINFOA info = {};
+  info.dwOSVersionInfoSize = 148;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (!::GetVersionExA(&info)) return false;
+#pragma GCC diagnostic pop
+  platformId = static_cast<int32_t>(info.dwPlatformId);
+  return true;
+}
+
+void Win32SaverHost::SetScreenSaverRunning(bool running) {
+  BOOL previous = FALSE;
+  SystemParametersInfoA(SPI_SETSCREENSAVERRUNNING, running ? 1 : 0, &previous, 0);
+}
+
+void Win32SaverHost::DisableIme() {
+  imeOff_ = true;
+  ApplyIme();
+}
+
+void Win32SaverHost::AttachWindow(HWND window) {
+  window_ = window;
+  ApplyIme();
+}
+
+void Win32SaverHost::ApplyIme() {
+  // No input context on the window: the host composes no text while it has the focus, and the
+  // focus leaving takes the setting with it. (WINNLSEnableIME is a process-wide switch that
+  // many headers no longer declare.)
+  if (imeOff_ && window_ != nullptr) ImmAssociateContext(window_, nullptr);
+}
+
+void Win32SaverHost::ShowErrorBox(const std::string& utf8Message) {
+  vellicord::ShowErrorBox(utf8Message);
+}
+
+void Win32SaverHost::HideApplicationWindow() {
+  ShowWindow(TApplication::Instance().Handle(), SW_HIDE);
+}
+
+void Win32SaverHost::EndProgram() {
+  TApplication::Instance().Terminate();
+}
+
+}  // namespace vellicord

@@ -1,0 +1,41 @@
+// The saver's host operations on Win32.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "host/saver_host.h"
+
+namespace vellicord {
+
+inline HWND ToHwnd(NativeWindow window) {
+  return reinterpret_cast<HWND>(static_cast<uintptr_t>(window));
+}
+
+class Win32SaverHost final : public SaverHost {
+ public:
+  bool IsWindow(NativeWindow window) override;
+  WindowRect GetWindowRect(NativeWindow window) override;
+  int32_t ScreenWidth() override;
+  int32_t ScreenHeight() override;
+  void ShowCursor(bool show) override;
+  bool GetVersionEx(int32_t& platformId) override;
+  void SetScreenSaverRunning(bool running) override;
+  void DisableIme() override;
+  void ShowErrorBox(const std::string& utf8Message) override;
+  void HideApplicationWindow() override;
+  void EndProgram() override;
+
+  // The saver window once it exists: the input-method setting asked for earlier applies to it.
+  void AttachWindow(HWND window);
+
+ private:
+  void ApplyIme();
+
+  HWND window_ = nullptr;
+  bool imeOff_ = false;
+};
+
+}  // namespace vellicord
