@@ -21,7 +21,9 @@ constexpr int32_t kWheelSize = 1536;
 constexpr int32_t kLockHold = 1000;
 constexpr int32_t kRefuseTicks = 200;
 
-long double Abs(long double x) { return x < 0 ? -x : x; }
+long double Abs(long double x) {
+  return x < 0 ? -x : x;
+}
 
 }  // namespace
 
@@ -134,8 +136,8 @@ bool Figure::TryLockRatio(long double freqX, long double& freqY) {
   return false;
 }
 
-void Figure::GetNewWaveData(int32_t slot, long double freqX, long double freqY,
-                            long double phaseY, long double phaseX) {
+void Figure::GetNewWaveData(int32_t slot, long double freqX, long double freqY, long double phaseY,
+                            long double phaseX) {
   x87::ExtendedPrecisionScope scope;
   SampleCurve(slot, freqX, freqY, phaseY, phaseX);
 }
@@ -164,12 +166,24 @@ ColorValue WheelColor(int32_t clock, int32_t hueOffset, bool dimGreen) {
   const int32_t v = p % 256;
   int32_t red = 0, green = 0, blue = 0;
   switch (p / 256) {
-    case 0: red = v, green = 0, blue = 255; break;
-    case 1: red = 255, green = 0, blue = 255 - v; break;
-    case 2: red = 255, green = v, blue = 0; break;
-    case 3: red = 255 - v, green = 255, blue = 0; break;
-    case 4: red = 0, green = 255, blue = v; break;
-    default: red = 0, green = 255 - v, blue = 255; break;
+    case 0:
+      red = v, green = 0, blue = 255;
+      break;
+    case 1:
+      red = 255, green = 0, blue = 255 - v;
+      break;
+    case 2:
+      red = 255, green = v, blue = 0;
+      break;
+    case 3:
+      red = 255 - v, green = 255, blue = 0;
+      break;
+    case 4:
+      red = 0, green = 255, blue = v;
+      break;
+    default:
+      red = 0, green = 255 - v, blue = 255;
+      break;
   }
   if (dimGreen) green = green * 4 / 5;
   return 2u * 16777216u + static_cast<ColorValue>(blue) * 65536u +

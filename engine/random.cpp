@@ -6,8 +6,8 @@
 namespace vellicord {
 
 void ClockSeededRandom::Seed() {
-  state_ = static_cast<uint64_t>(
-      std::chrono::high_resolution_clock::now().time_since_epoch().count());
+  state_ =
+      static_cast<uint64_t>(std::chrono::high_resolution_clock::now().time_since_epoch().count());
 }
 
 uint64_t ClockSeededRandom::Next() {

@@ -65,7 +65,8 @@ std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& o) {
   }
   if (!std::strcmp(name, "--draws")) {
     const char* v = value();
-    if (!v || !ParseDraws(v, o)) return "--draws takes r1,r2,r3,d6,d256 (reals in [0,1), 0-5, 0-255)";
+    if (!v || !ParseDraws(v, o))
+      return "--draws takes r1,r2,r3,d6,d256 (reals in [0,1), 0-5, 0-255)";
     return "";
   }
   if (!std::strcmp(name, "--x87-cw")) {
