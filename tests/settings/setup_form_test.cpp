@@ -1,0 +1,331 @@
+// The setup dialog's design table, radio layout, scaling, and its load and save through the store.
+#include "settings/setup_form.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+
+#include "tests/fakes/fake_registry.h"
+
+namespace vellicord {
+namespace {
+
+const std::vector<std::string> kSectionPath = {"Vellicord2", "Vellicord2"};
+
+TEST(SetupDesign, DialogProperties) {
+  const FormDesign& form = SetupFormDesign();
+  EXPECT_STREQ(form.caption, "設定");
+  EXPECT_EQ(form.clientWidth, 225);
+  EXPECT_EQ(form.clientHeight, 397);
+  EXPECT_STREQ(form.fontName, "ＭＳ Ｐゴシック");
+  EXPECT_EQ(form.fontHeight, -12);
+  EXPECT_TRUE(form.shiftJisCharset);
+}
+
+TEST(SetupDesign, CaptionsPositionsAndTabOrder) {
+  struct Row {
+    const char* name;
+    ControlKind kind;
+    const char* parent;
+    PixelRect rect;
+    const char* caption;
+    int32_t tabOrder;
+  };
+  const Row rows[] = {
+      {"OKBtn", ControlKind::PushButton, nullptr, {16, 366, 74, 24}, "OK", 0},
+      {"CancelBtn", ControlKind::PushButton, nullptr, {137, 366, 74, 24}, "ｷｬﾝｾﾙ", 1},
+      {"GroupBox2", ControlKind::GroupBox, nullptr, {10, 90, 205, 67}, "The Number of Lines", 2},
+      {"Label2", ControlKind::Label, "GroupBox2", {24, 16, 6, 12}, "1", kNoTabOrder},
+      {"Label4", ControlKind::Label, "GroupBox2", {184, 16, 12, 12}, "10", kNoTabOrder},
+      {"TBNumber", ControlKind::TrackBar, "GroupBox2", {12, 28, 185, 33}, "", 0},
+      {"GroupBox3", ControlKind::GroupBox, nullptr, {10, 309, 205, 45}, "Background Color", 3},
+      {"RadioButton2", ControlKind::RadioButton, "GroupBox3", {125, 22, 58, 14}, "White", 0},
+      {"RadioButton1", ControlKind::RadioButton, "GroupBox3", {32, 22, 55, 14}, "Black", 1},
+      {"PeriodBox", ControlKind::RadioGroup, nullptr, {10, 251, 206, 49}, "Complexity", 4},
+      {"SpeedBox", ControlKind::RadioGroup, nullptr, {10, 16, 203, 62}, "Spped", 5},
+      {"GroupBox1", ControlKind::GroupBox, nullptr, {10, 170, 205, 67}, "Width of Lines", 6},
+      {"Label1", ControlKind::Label, "GroupBox1", {24, 16, 6, 12}, "1", kNoTabOrder},
+      {"Label3", ControlKind::Label, "GroupBox1", {184, 16, 12, 12}, "10", kNoTabOrder},
+      {"TBwidth", ControlKind::TrackBar, "GroupBox1", {12, 28, 185, 33}, "", 0},
+  };
+  const auto& designs = SetupControlDesigns();
+  ASSERT_EQ(designs.size(), std::size(rows));
+  for (size_t i = 0; i < designs.size(); ++i) {
+    const ControlDesign& d = designs[i];
+    const Row& r = rows[i];
+    SCOPED_TRACE(r.name);
+    EXPECT_STREQ(d.name, r.name);
+    EXPECT_EQ(d.kind, r.kind);
+    EXPECT_EQ(std::string(d.parent ? d.parent : ""), std::string(r.parent ? r.parent : ""));
+    EXPECT_EQ((PixelRect{d.left, d.top, d.width, d.height}), r.rect);
+    EXPECT_STREQ(d.caption, r.caption);
+    EXPECT_EQ(d.tabOrder, r.tabOrder);
+  }
+  // Tab orders are unique within each parent.
+  std::set<std::pair<std::string, int32_t>> seen;
+  for (const ControlDesign& d : designs) {
+    if (d.tabOrder == kNoTabOrder) continue;
+    EXPECT_TRUE(seen.insert({d.parent ? d.parent : "", d.tabOrder}).second) << d.name;
+  }
+}
+
+TEST(SetupDesign, ControlProperties) {
+  const ControlDesign* ok = FindControlDesign("OKBtn");
+  const ControlDesign* cancel = FindControlDesign("CancelBtn");
+  ASSERT_TRUE(ok && cancel);
+  EXPECT_TRUE(ok->isDefault && !ok->isCancel);
+  EXPECT_EQ(ok->modalResult, 1);
+  EXPECT_TRUE(cancel->isCancel && !cancel->isDefault);
+  EXPECT_EQ(cancel->modalResult, 2);
+
+  const ControlDesign* speed = FindControlDesign("SpeedBox");
+  ASSERT_TRUE(speed);
+  EXPECT_EQ(speed->itemCount, 4);
+  EXPECT_EQ(speed->columns, 4);
+  EXPECT_EQ(speed->itemIndex, 2);
+  EXPECT_TRUE(speed->leftToRight);
+  EXPECT_STREQ(speed->items[0], "Slow");
+  EXPECT_STREQ(speed->items[1], "");
+  EXPECT_STREQ(speed->items[2], "");
+  EXPECT_STREQ(speed->items[3], "Fast");
+
+  const ControlDesign* period = FindControlDesign("PeriodBox");
+  ASSERT_TRUE(period);
+  EXPECT_EQ(period->itemCount, 3);
+  EXPECT_EQ(period->columns, 3);
+  EXPECT_EQ(period->itemIndex, 1);
+  EXPECT_STREQ(period->items[0], "Low");
+  EXPECT_STREQ(period->items[1], "Middle");
+  EXPECT_STREQ(period->items[2], "High");
+
+  for (const char* name : {"TBNumber", "TBwidth"}) {
+    const ControlDesign* t = FindControlDesign(name);
+    ASSERT_TRUE(t) << name;
+    EXPECT_EQ(t->minimum, 1);
+    EXPECT_EQ(t->maximum, 10);
+    EXPECT_EQ(t->lineSize, 1);
+    EXPECT_EQ(t->pageSize, 2);
+    EXPECT_EQ(t->thumbLength, 20);
+  }
+  EXPECT_EQ(FindControlDesign("TBNumber")->position, 3);
+  EXPECT_EQ(FindControlDesign("TBwidth")->position, 4);
+  EXPECT_TRUE(FindControlDesign("RadioButton1")->checked);
+  EXPECT_TRUE(FindControlDesign("RadioButton1")->tabStop);
+  EXPECT_FALSE(FindControlDesign("RadioButton2")->checked);
+  EXPECT_EQ(FindControlDesign("NoSuchControl"), nullptr);
+}
+
+TEST(SetupDesign, RadioItemsSitInColumnsBelowTheCaption) {
+  // Speed: 203 x 62, four columns of one item each.
+  EXPECT_EQ(RadioItemRect(203, 62, 4, 4, 12, 0), (PixelRect{8, 13, 48, 45}));
+  EXPECT_EQ(RadioItemRect(203, 62, 4, 4, 12, 3), (PixelRect{152, 13, 48, 45}));
+  // Complexity: 206 x 49, three columns.
+  EXPECT_EQ(RadioItemRect(206, 49, 3, 3, 12, 1), (PixelRect{73, 13, 65, 32}));
+  EXPECT_EQ(RadioItemRect(206, 49, 3, 3, 12, 2), (PixelRect{138, 13, 65, 32}));
+  // More items than columns fill each column downwards, the remainder split above and below.
+  EXPECT_EQ(RadioItemRect(110, 60, 5, 2, 12, 2), (PixelRect{8, 41, 50, 14}));
+  EXPECT_EQ(RadioItemRect(110, 60, 5, 2, 12, 3), (PixelRect{58, 13, 50, 14}));
+  EXPECT_EQ(RadioItemRect(110, 61, 5, 2, 12, 2), (PixelRect{8, 42, 50, 14}));
+  // At 144 dpi the group and the text grow by half.
+  EXPECT_EQ(RadioItemRect(305, 93, 4, 4, 18, 1), (PixelRect{81, 19, 73, 70}));
+}
+
+TEST(SetupDesign, ScalingRoundsLikeMulDiv) {
+  EXPECT_EQ(ScaleToDpi(225, 96), 225);
+  EXPECT_EQ(ScaleToDpi(225, 144), 338);  // 337.5 rounds away from zero
+  EXPECT_EQ(ScaleToDpi(397, 144), 596);
+  EXPECT_EQ(ScaleToDpi(-12, 144), -18);
+  EXPECT_EQ(ScaleToDpi(-13, 144), -20);  // -19.5
+  EXPECT_EQ(ScaleToDpi(7, 120), 9);      // 8.75
+  EXPECT_EQ(ScaleToDpi(0, 192), 0);
+}
+
+TEST(SetupLimits, ItemIndexAndPosition) {
+  const std::pair<int32_t, int32_t> items[] = {{-5, -1}, {-2, -1}, {-1, -1}, {0, 0},
+                                               {3, 3},   {4, 3},   {9, 3},   {INT32_MAX, 3}};
+  for (const auto& [in, out] : items) EXPECT_EQ(LimitItemIndex(in, 4), out) << in;
+  const std::pair<int32_t, int32_t> positions[] = {{INT32_MIN, 1}, {0, 1},   {1, 1},
+                                                   {7, 7},         {10, 10}, {25, 10}};
+  for (const auto& [in, out] : positions) EXPECT_EQ(LimitPosition(in, 1, 10), out) << in;
+}
+
+struct Shown {
+  int32_t speed, period;
+  bool black;
+  int32_t number, width;
+};
+
+Shown Read(const SetupControls& c) {
+  return {c.ItemIndex("SpeedBox"), c.ItemIndex("PeriodBox"), c.Checked("RadioButton1"),
+          c.Position("TBNumber"), c.Position("TBwidth")};
+}
+
+void ExpectShown(const SetupControls& c, Shown e) {
+  const Shown s = Read(c);
+  EXPECT_EQ(s.speed, e.speed);
+  EXPECT_EQ(s.period, e.period);
+  EXPECT_EQ(s.black, e.black);
+  EXPECT_EQ(c.Checked("RadioButton2"), !e.black);
+  EXPECT_EQ(s.number, e.number);
+  EXPECT_EQ(s.width, e.width);
+}
+
+class SetupLoadSave : public ::testing::Test {
+ protected:
+  StoreError Load(SetupState& state) {
+    SettingsStore store(reg, kStoreName);
+    return LoadSetup(store, state);
+  }
+  StoreError Save(const SetupState& state) {
+    SettingsStore store(reg, kStoreName);
+    return SaveSetup(store, state);
+  }
+  std::string Stored(const char* name) {
+    const FakeRegistry::Value* v = reg.Find(kSectionPath, name);
+    if (v == nullptr) return "<missing>";
+    EXPECT_EQ(v->type, kRegSz) << name;
+    return std::string(v->data.begin(), v->data.end());
+  }
+  FakeRegistry reg;
+};
+
+TEST_F(SetupLoadSave, DesignValuesBeforeLoading) {
+  SetupState state;
+  ExpectShown(state, {2, 1, true, 3, 4});
+}
+
+TEST_F(SetupLoadSave, EmptyStoreLoadsDefaultsAndOkWritesThem) {
+  SetupState state;
+  ASSERT_FALSE(Load(state));
+  ExpectShown(state, {2, 1, true, 4, 1});
+  EXPECT_FALSE(reg.KeyExists(kSectionPath));
+  ASSERT_FALSE(Save(state));
+  EXPECT_EQ(Stored("Speed"), std::string("2\0", 2));
+  EXPECT_EQ(Stored("Period"), std::string("1\0", 2));
+  EXPECT_EQ(Stored("BGcolor"), std::string("Black\0", 6));
+  EXPECT_EQ(Stored("NumberOfLines"), std::string("4\0", 2));
+  EXPECT_EQ(Stored("WidthOfLines"), std::string("1\0", 2));
+  std::vector<std::string> sets;
+  for (const std::string& line : reg.log) {
+    if (line.rfind("set ", 0) == 0) sets.push_back(line.substr(line.find(' ', 4) + 1));
+  }
+  EXPECT_EQ(sets, (std::vector<std::string>{"Speed 1 2", "Period 1 2", "BGcolor 1 6",
+                                            "NumberOfLines 1 2", "WidthOfLines 1 2"}));
+}
+
+TEST_F(SetupLoadSave, StoredValuesAreLimitedAsTheControlsLimitThem) {
+  struct Case {
+    const char *speed, *period, *colour, *number, *width;
+    Shown shown;
+    const char *savedSpeed, *savedPeriod, *savedColour, *savedNumber, *savedWidth;
+  };
+  const Case cases[] = {
+      {"9", "2", "White", "0", "25", {3, 2, false, 1, 10}, "3", "2", "White", "1", "10"},
+      {"-5", "-1", "", "25", "0", {-1, -1, false, 10, 1}, "-1", "-1", "White", "10", "1"},
+      {"0", "7", "black", "10", "-3", {0, 2, false, 10, 1}, "0", "2", "White", "10", "1"},
+      {"$1", " 0", "Black", "x5", "3 ", {1, 0, true, 5, 1}, "1", "0", "Black", "5", "1"},
+      {"-2",
+       "-2147483648",
+       "Black ",
+       "7",
+       "2",
+       {-1, -1, false, 7, 2},
+       "-1",
+       "-1",
+       "White",
+       "7",
+       "2"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.speed) + "/" + c.period + "/" + c.colour);
+    reg.PutText(kSectionPath, "Speed", c.speed);
+    reg.PutText(kSectionPath, "Period", c.period);
+    reg.PutText(kSectionPath, "BGcolor", c.colour);
+    reg.PutText(kSectionPath, "NumberOfLines", c.number);
+    reg.PutText(kSectionPath, "WidthOfLines", c.width);
+    SetupState state;
+    ASSERT_FALSE(Load(state));
+    ExpectShown(state, c.shown);
+    ASSERT_FALSE(Save(state));
+    EXPECT_EQ(Stored("Speed"), std::string(c.savedSpeed) + '\0');
+    EXPECT_EQ(Stored("Period"), std::string(c.savedPeriod) + '\0');
+    EXPECT_EQ(Stored("BGcolor"), std::string(c.savedColour) + '\0');
+    EXPECT_EQ(Stored("NumberOfLines"), std::string(c.savedNumber) + '\0');
+    EXPECT_EQ(Stored("WidthOfLines"), std::string(c.savedWidth) + '\0');
+  }
+}
+
+TEST_F(SetupLoadSave, FailingReadLeavesLaterControlsAtTheirDesignValues) {
+  // Speed as a number value: nothing is loaded.
+  reg.Put(kSectionPath, "Speed", kRegDword, {3, 0, 0, 0});
+  reg.PutText(kSectionPath, "Period", "0");
+  reg.PutText(kSectionPath, "NumberOfLines", "9");
+  SetupState state;
+  StoreError error = Load(state);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(*error, "'Speed' のデータ型が不正です");
+  ExpectShown(state, {2, 1, true, 3, 4});
+  // OK then writes what is shown, replacing the number value with text.
+  ASSERT_FALSE(Save(state));
+  EXPECT_EQ(Stored("Speed"), std::string("2\0", 2));
+  EXPECT_EQ(Stored("NumberOfLines"), std::string("3\0", 2));
+
+  // BGcolor as binary: Speed and Period loaded, the rest not.
+  reg.PutText(kSectionPath, "Speed", "0");
+  reg.PutText(kSectionPath, "Period", "0");
+  reg.Put(kSectionPath, "BGcolor", kRegBinary, {'W', 0});
+  SetupState later;
+  later.SetChecked("RadioButton2");
+  error = Load(later);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(*error, "'BGcolor' のデータ型が不正です");
+  ExpectShown(later, {0, 0, false, 3, 4});
+}
+
+TEST_F(SetupLoadSave, FailingWriteLeavesLaterValuesUnwritten) {
+  reg.failSet["bgcolor"] = 5;
+  SetupState state;
+  state.SetItemIndex("SpeedBox", 3);
+  state.SetPosition("TBwidth", 8);
+  StoreError error = Save(state);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(*error, "'BGcolor' の設定に失敗しました");
+  EXPECT_EQ(Stored("Speed"), std::string("3\0", 2));
+  EXPECT_EQ(Stored("Period"), std::string("1\0", 2));
+  EXPECT_EQ(Stored("BGcolor"), "<missing>");
+  EXPECT_EQ(Stored("NumberOfLines"), "<missing>");
+  EXPECT_EQ(Stored("WidthOfLines"), "<missing>");
+}
+
+TEST_F(SetupLoadSave, UncreatableSectionFailsTheFirstWrite) {
+  reg.failCreate["Vellicord2"] = 5;
+  SetupState state;
+  StoreError error = Save(state);
+  ASSERT_TRUE(error);
+  EXPECT_EQ(*error, "キー Vellicord2 の作成に失敗しました");
+  EXPECT_FALSE(reg.KeyExists({"Vellicord2"}));
+}
+
+TEST_F(SetupLoadSave, ReadsInTheDialogsOrderWithItsNames) {
+  SetupState state;
+  ASSERT_FALSE(Load(state));
+  std::vector<std::string> queried;
+  for (const std::string& line : reg.log) {
+    if (line.rfind("open", 0) == 0) queried.push_back(line);
+  }
+  // The section is missing, so each read only tries to open it: five reads, five opens.
+  EXPECT_EQ(queried.size(), 5u);
+  reg.log.clear();
+  reg.PutText(kSectionPath, "Other", "x");
+  ASSERT_FALSE(Load(state));
+  std::vector<std::string> names;
+  for (const std::string& line : reg.log) {
+    if (line.rfind("query", 0) == 0) names.push_back(line.substr(line.find(' ', 6) + 1));
+  }
+  EXPECT_EQ(names, (std::vector<std::string>{"Speed size", "Period size", "BGcolor size",
+                                             "NumberOfLines size", "WidthOfLines size"}));
+}
+
+}  // namespace
+}  // namespace vellicord
