@@ -1,0 +1,103 @@
+// The frame buffer frames are composed in: a platform-free 32-bit rasterizer and its presenter
+// seam.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "engine/surface.h"
+
+namespace vellicord {
+
+class RasterSurface;
+
+// Puts a finished frame somewhere: the window (host), a picture file (tools), nothing (tests).
+class FramePresenter {
+ public:
+  virtual ~FramePresenter() = default;
+  // The frame's top-left corner goes to (x, y) of the target.
+  virtual void Present(const RasterSurface& frame, int32_t x, int32_t y) = 0;
+};
+
+// Draws with integer arithmetic only, so a frame is the same bits in every build, whatever the
+// x87 control word. Pixels are 32-bit BGRX, rows top-down: the memory layout of a 32-bpp DIB.
+// One-pixel pens light exactly the pixels GDI's cosmetic lines light; wider pens draw the
+// polyline widened by the pen, with round ends and joins.
+class RasterSurface final : public DrawSurface {
+ public:
+  static constexpr int32_t kMaxSide = 32768;
+  static constexpr int64_t kMaxPixels = int64_t{1} << 28;
+  // Wider pens are drawn this wide; it is twice the largest buffer's side.
+  static constexpr int32_t kMaxPenWidth = 2 * kMaxSide;
+
+  RasterSurface();
+  ~RasterSurface() override;
+  RasterSurface(const RasterSurface&) = delete;
+  RasterSurface& operator=(const RasterSurface&) = delete;
+
+  void CreateBuffer(int32_t width, int32_t height) override;
+  void SetBrushColor(ColorValue color) override { brush_ = PixelOf(color); }
+  void SetPenWidth(int32_t width) override;
+  void SetPenColor(ColorValue color) override { pen_ = PixelOf(color); }
+  void Clear() override;
+  void Polyline(const Point* points, int32_t count) override;
+  void CopyToWindow(int32_t x, int32_t y) override;
+
+  // Not owned; null presents nothing.
+  void SetPresenter(FramePresenter* presenter) { presenter_ = presenter; }
+
+  bool HasBuffer() const { return pixels_ != nullptr; }
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  // Bytes from one row to the next.
+  int32_t Stride() const { return width_ * 4; }
+  // Row 0 first; null without a buffer.
+  const uint32_t* Pixels() const { return pixels_.get(); }
+
+  // The BGRX pixel of a colour value; the palette marker byte is dropped.
+  static constexpr uint32_t PixelOf(ColorValue c) {
+    return ((c & 0xFFu) << 16) | (c & 0xFF00u) | ((c >> 16) & 0xFFu);
+  }
+
+ private:
+  struct Span {
+    int32_t Lo;
+    int32_t Hi;
+  };
+  struct Segment {
+    int64_t X0, Y0, X1, Y1;
+  };
+
+  void ThinSegment(Segment s, bool lastPixelOut);
+  void ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool lastPixelOut);
+  void WideSegment(Segment s);
+  void WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+  void PreparePen();
+  Span DiscRow(int64_t rowOffset) const;
+  static Span ComputeDiscRow(int32_t width, int64_t rowOffset);
+  struct Halves {
+    int32_t NarrowX, WideX, NarrowY, WideY;
+  };
+  static Halves ComputeHalves(int32_t width, int32_t adx, int32_t ady);
+  Halves HalvesFor(int32_t adx, int32_t ady) const;
+
+  std::unique_ptr<uint32_t[]> pixels_;
+  int32_t width_ = 0;
+  int32_t height_ = 0;
+  uint32_t brush_ = PixelOf(kWhite);
+  uint32_t pen_ = 0;
+  int32_t penWidth_ = 1;
+  FramePresenter* presenter_ = nullptr;
+
+  // The pen's disc, row by row, and the band's half widths for short segments; rebuilt when
+  // the width changes. Sized in CreateBuffer so that drawing never allocates.
+  std::unique_ptr<Span[]> disc_;
+  int32_t discCapacity_ = 0;
+  int32_t discFirst_ = 0;  // row offset of disc_[0]
+  int32_t discRows_ = 0;
+  bool discTabled_ = false;  // false when the disc is taller than the table
+  std::unique_ptr<Halves[]> halves_;
+  bool penReady_ = false;
+};
+
+}  // namespace vellicord
