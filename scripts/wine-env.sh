@@ -25,5 +25,19 @@ vellicord_boot_prefix() {
     mkdir -p "$WINEPREFIX"
     wineboot -i >/dev/null 2>&1 || true
   fi
+  vellicord_font_replacements
   wineserver -w
+}
+
+# The setup dialog asks for "ＭＳ Ｐゴシック", which a Linux box lacks: Wine's font replacement
+# maps it to IPA's proportional Gothic so the Japanese captions still show. regedit reads a
+# UTF-16 file only with its byte-order mark.
+vellicord_font_replacements() {
+  local reg="$WINEPREFIX/vellicord-fonts.reg"
+  { printf '\xff\xfe'
+    printf 'Windows Registry Editor Version 5.00\r\n\r\n%s\r\n%s\r\n%s\r\n' \
+      '[HKEY_CURRENT_USER\Software\Wine\Fonts\Replacements]' \
+      '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' | iconv -f UTF-8 -t UTF-16LE
+  } >"$reg"
+  wine regedit /S "$reg" >/dev/null 2>&1 || true
 }
