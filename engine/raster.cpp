@@ -134,6 +134,34 @@ struct FloorWalk {
   }
 };
 
+// The same walk in 32 bits, for the band's edges, whose values stay small. The step is
+// branch-free: where it wraps depends on the slope and would defeat prediction.
+struct EdgeWalk {
+  int32_t q = 0, r = 0, c = 1, stepQ = 0, stepR = 0;
+  EdgeWalk() = default;
+  EdgeWalk(int64_t n0, int64_t step, int64_t divisor) {
+    const FloorWalk w(n0, step, divisor);
+    q = int32_t(w.q), r = int32_t(w.r), c = int32_t(w.c);
+    stepQ = int32_t(w.stepQ), stepR = int32_t(w.stepR);
+  }
+  void Next() {
+    r += stepR;
+    const int32_t wrap = r >= c ? 1 : 0;
+    q += stepQ + wrap;
+    r -= c & -wrap;
+  }
+};
+
+void Fill(uint32_t* p, int64_t n, uint32_t value) {
+  for (; n >= 4; n -= 4, p += 4) {
+    p[0] = value;
+    p[1] = value;
+    p[2] = value;
+    p[3] = value;
+  }
+  for (; n > 0; --n) *p++ = value;
+}
+
 }  // namespace
 
 RasterSurface::RasterSurface() = default;
@@ -191,9 +219,9 @@ void RasterSurface::Polyline(const Point* points, int32_t count) {
   }
   if (!penReady_) PreparePen();
   // Joins and ends are the pen's disc at every vertex, so a polyline of one repeated point
-  // is a dot, as in GDI.
+  // is a dot, as in GDI. Each segment draws the disc at its end; the first also its start.
   for (int32_t i = 0; i + 1 < count; ++i) {
-    WideSegment({points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y});
+    WideSegment({points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y}, i == 0);
   }
 }
 
@@ -298,12 +326,6 @@ void RasterSurface::PreparePen() {
   }
 }
 
-RasterSurface::Span RasterSurface::DiscRow(int64_t rowOffset) const {
-  const int64_t i = rowOffset - discFirst_;
-  if (i < 0 || i >= discRows_) return {1, 0};
-  return discTabled_ ? disc_[i] : ComputeDiscRow(penWidth_, rowOffset);
-}
-
 RasterSurface::Span RasterSurface::ComputeDiscRow(int32_t width, int64_t rowOffset) {
   const int64_t w = width;
   const int64_t o = 1 - (w & 1);
@@ -333,7 +355,7 @@ RasterSurface::Halves RasterSurface::HalvesFor(int32_t adx, int32_t ady) const {
   return ComputeHalves(penWidth_, adx, ady);
 }
 
-void RasterSurface::WideSegment(Segment s) {
+void RasterSurface::WideSegment(Segment s, bool startDisc) {
   const int64_t margin = kWideMargin + penWidth_ / 2 + 2;
   if (!CutToBox(s.X0, s.Y0, s.X1, s.Y1, -margin, -margin, width_ - 1 + margin,
                 height_ - 1 + margin)) {
@@ -343,7 +365,7 @@ void RasterSurface::WideSegment(Segment s) {
   const int64_t dy = s.Y1 - s.Y0;
   const int64_t longest = std::max(dx < 0 ? -dx : dx, dy < 0 ? -dy : dy);
   if (longest == 0) {
-    WidePiece(int32_t(s.X0), int32_t(s.Y0), int32_t(s.X1), int32_t(s.Y1));
+    WidePiece(int32_t(s.X0), int32_t(s.Y0), int32_t(s.X1), int32_t(s.Y1), true);
     return;
   }
   const int64_t pieces = (longest + kMaxPiece - 1) / kMaxPiece;
@@ -352,17 +374,17 @@ void RasterSurface::WideSegment(Segment s) {
   for (int64_t k = 1; k <= pieces; ++k) {
     const int64_t nx = s.X0 + FloorDiv(dx * k, pieces);
     const int64_t ny = s.Y0 + FloorDiv(dy * k, pieces);
-    WidePiece(int32_t(px), int32_t(py), int32_t(nx), int32_t(ny));
+    WidePiece(int32_t(px), int32_t(py), int32_t(nx), int32_t(ny), startDisc && k == 1);
     px = nx;
     py = ny;
   }
 }
 
-// One segment of a wide polyline: the pen's disc at both ends and GDI's band between them.
-// Row by row their spans overlap, so the row of the whole is the hull of the three. The band
-// is a polygon filled as GDI fills regions: the pixel whose top-left corner is (x, y) is in
-// when that corner is inside, left and top edges included, right and bottom ones not.
-void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
+// One segment of a wide polyline: GDI's band along it and the pen's disc at its end (and at
+// its start when asked), filled row by row as spans. The band is a polygon filled as GDI
+// fills regions: the pixel whose top-left corner is (x, y) is in when that corner is inside,
+// left and top edges included, right and bottom ones not.
+void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc) {
   const int32_t w = penWidth_;
   const int64_t dx = int64_t{x1} - x0;
   const int64_t dy = int64_t{y1} - y0;
@@ -403,8 +425,8 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
   }
 
   // Rows, relative to y0, that the discs or the band reach.
-  int64_t top = std::min<int64_t>(0, dy) + discFirst_;
-  int64_t bottom = std::max<int64_t>(0, dy) + discFirst_ + discRows_ - 1;
+  int64_t top = std::min<int64_t>(startDisc ? 0 : dy, dy) + discFirst_;
+  int64_t bottom = std::max<int64_t>(startDisc ? 0 : dy, dy) + discFirst_ + discRows_ - 1;
   if (band) {
     for (int i = 0; i < 4; ++i) {
       top = std::min(top, cy[i]);
@@ -415,10 +437,10 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
   bottom = std::min<int64_t>(bottom, int64_t{height_} - 1 - y0);
   if (top > bottom) return;
 
-  // Each edge's x at a row, rounded up: -floor(-x).
+  // Each edge's x at a row, rounded up: -floor(-x), walked from the first row it is drawn on.
   struct Edge {
-    int64_t top, bottom;
-    FloorWalk negX;
+    int32_t top, bottom;
+    EdgeWalk negX;
   } edges[4];
   int edgeCount = 0;
   if (band) {
@@ -430,51 +452,58 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1) {
       const int64_t xb = down ? cx[j] : cx[i], yb = down ? cy[j] : cy[i];
       const int64_t h = yb - ya;
       const int64_t ex = xb - xa;
-      edges[edgeCount++] = {ya, yb, FloorWalk(-(xa * h + (top - ya) * ex), -ex, h)};
+      const int64_t start = std::max(top, ya);
+      edges[edgeCount++] = {int32_t(ya), int32_t(yb),
+                            EdgeWalk(-(xa * h + (start - ya) * ex), -ex, h)};
     }
   }
 
-  uint32_t* row = pixels_.get() + (y0 + top) * int64_t{width_};
+  const Span* disc = disc_.get();
+  const int32_t discFirst = discFirst_;
+  const uint32_t discRows = uint32_t(discRows_);
+  const int32_t rowLast = int32_t(bottom);
+  const int32_t ddx = int32_t(dx), ddy = int32_t(dy);
+  const int32_t xMin = -x0;
+  const int32_t xMax = width_ - 1 - x0;
+  uint32_t* row = pixels_.get() + (y0 + top) * int64_t{width_} + x0;
   const uint32_t pen = pen_;
-  const int64_t xMax = int64_t{width_} - 1 - x0;
-  for (int64_t y = top; y <= bottom; ++y, row += width_) {
-    // Up to three spans a row, x relative to x0. GDI's band and discs need not touch where
-    // they meet, so they are filled as they are, not as their hull.
-    int64_t lo[3], hi[3];
-    int n = 0;
-    const Span a = DiscRow(y);
-    if (a.Lo <= a.Hi) lo[n] = a.Lo, hi[n++] = a.Hi;
-    const Span b = DiscRow(y - dy);
-    if (b.Lo <= b.Hi) lo[n] = dx + b.Lo, hi[n++] = dx + b.Hi;
-    int64_t left = INT64_MAX;
-    int64_t right = INT64_MIN;
+  for (int32_t y = int32_t(top); y <= rowLast; ++y, row += width_) {
+    // The band's span first, then each disc's, merged where they overlap or touch. GDI's band
+    // and discs need not touch where they meet, so a span apart is filled on its own.
+    int32_t mLo = 0, mHi = -1;
+    const auto add = [&](int32_t l, int32_t h) {
+      if (mLo > mHi) {
+        mLo = l, mHi = h;
+      } else if (l <= mHi + 1 && h >= mLo - 1) {
+        mLo = std::min(mLo, l), mHi = std::max(mHi, h);
+      } else {
+        l = std::max(l, xMin), h = std::min(h, xMax);
+        if (l <= h) Fill(row + l, h - l + 1, pen);
+      }
+    };
+    int32_t left = INT32_MAX;
+    int32_t right = INT32_MIN;
     for (int i = 0; i < edgeCount; ++i) {
       Edge& e = edges[i];
       if (y >= e.top && y < e.bottom) {
         left = std::min(left, -e.negX.q);
         right = std::max(right, -e.negX.q - 1);
-      }
-      e.negX.Next();
-    }
-    if (left <= right) lo[n] = left, hi[n++] = right;
-    // Sorted by left end and merged where they overlap or touch, each pixel is written once.
-    for (int i = 1; i < n; ++i) {
-      for (int j = i; j > 0 && lo[j] < lo[j - 1]; --j) {
-        std::swap(lo[j], lo[j - 1]);
-        std::swap(hi[j], hi[j - 1]);
+        e.negX.Next();
       }
     }
-    int64_t from = 0, to = -1;
-    for (int i = 0; i <= n; ++i) {
-      if (i < n && from <= to && lo[i] <= to + 1) {
-        to = std::max(to, hi[i]);
-        continue;
-      }
-      const int64_t l = std::max(from, -int64_t{x0});
-      const int64_t r = std::min(to, xMax);
-      if (from <= to && l <= r) std::fill(row + x0 + l, row + x0 + r + 1, pen);
-      if (i < n) from = lo[i], to = hi[i];
+    if (left <= right) mLo = left, mHi = right;
+    const uint32_t ia = uint32_t(y - discFirst);
+    if (startDisc && ia < discRows) {
+      const Span a = discTabled_ ? disc[ia] : ComputeDiscRow(penWidth_, y);
+      if (a.Lo <= a.Hi) add(a.Lo, a.Hi);
     }
+    const uint32_t ib = uint32_t(y - ddy - discFirst);
+    if (ib < discRows) {
+      const Span b = discTabled_ ? disc[ib] : ComputeDiscRow(penWidth_, y - ddy);
+      if (b.Lo <= b.Hi) add(ddx + b.Lo, ddx + b.Hi);
+    }
+    mLo = std::max(mLo, xMin), mHi = std::min(mHi, xMax);
+    if (mLo <= mHi) Fill(row + mLo, mHi - mLo + 1, pen);
   }
 }
 

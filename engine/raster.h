@@ -70,10 +70,9 @@ class RasterSurface final : public DrawSurface {
 
   void ThinSegment(Segment s, bool lastPixelOut);
   void ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool lastPixelOut);
-  void WideSegment(Segment s);
-  void WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1);
+  void WideSegment(Segment s, bool startDisc);
+  void WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc);
   void PreparePen();
-  Span DiscRow(int64_t rowOffset) const;
   static Span ComputeDiscRow(int32_t width, int64_t rowOffset);
   struct Halves {
     int32_t NarrowX, WideX, NarrowY, WideY;
