@@ -1,0 +1,53 @@
+#!/usr/bin/env bash
+# The setup dialog at 144 pixels per inch: layout and font grow by half, rounded as MulDiv
+# rounds. Wine takes the resolution from the user's LogPixels, put back afterwards.
+set -uo pipefail
+. "$(dirname "$0")/dialog_lib.sh"
+
+desktop='HKCU\Control Panel\Desktop'
+old=$(wine reg query "$desktop" /v LogPixels 2>/dev/null | tr -d '\r' | awk '/LogPixels/ {print $3}')
+put_back() {
+  if [ -n "$old" ]; then
+    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$((old))" /f >/dev/null 2>&1
+  else
+    wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
+  fi
+  restore
+}
+trap put_back EXIT
+wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+
+expected=$(cat <<'END'
+dialog caption='設定' client=338x596 centred=1 owned=1 owner-enabled=0
+Button 'OK' 24,549 111x36
+Button 'ｷｬﾝｾﾙ' 206,549 111x36
+Button 'The Number of Lines' 15,135 308x101
+  Static '1' 36,24 9x18
+  Static '10' 276,24 18x18
+  msctls_trackbar32 '' 18,42 278x50
+Button 'Background Color' 15,464 308x68
+  Button 'White' 188,33 87x21
+  Button 'Black' 48,33 83x21
+Button 'Complexity' 15,377 309x74
+  Button 'Low' 8,19 99x51
+  Button 'Middle' 107,19 99x51
+  Button 'High' 206,19 99x51
+Button 'Spped' 15,24 305x93
+  Button 'Slow' 8,19 73x70
+  Button '' 81,19 73x70
+  Button '' 154,19 73x70
+  Button 'Fast' 227,19 73x70
+Button 'Width of Lines' 15,255 308x101
+  Static '1' 36,24 9x18
+  Static '10' 276,24 18x18
+  msctls_trackbar32 '' 18,42 278x50
+trackbar min=1 max=10 line=1 page=2 thumb=30 tics=10 style=54010041
+trackbar min=1 max=10 line=1 page=2 thumb=30 tics=10 style=54010041
+state speed=2 period=1 colour=Black number=4 width=1
+exit ended=1 owner-enabled=1
+END
+)
+check "layout at 144 dpi" "$expected" \
+  "$(drive reg-clear start:/c dialog dump trackbars state cancel exit \
+     | grep -v '^owner\|caption-bar' | sed 's/ style=.*ex=.*//')"
+exit $fail
