@@ -40,4 +40,7 @@ vellicord_font_replacements() {
       '"ＭＳ Ｐゴシック"="IPAPGothic"' '"ＭＳ ゴシック"="IPAGothic"' | iconv -f UTF-8 -t UTF-16LE
   } >"$reg"
   wine regedit /S "$reg" >/dev/null 2>&1 || true
+  # Captions are drawn in the system's Tahoma, which has no Japanese: link IPA's to it.
+  wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
+    /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1 || true
 }
