@@ -212,8 +212,8 @@ void Probe(const Case& c) {
 
 int main(int argc, char** argv) {
   if (argc >= 2 && !std::strcmp(argv[1], "--probe")) {
-    // --probe W x0 y0 x1 y1 [...]: one polyline on a 24x24 buffer.
-    Case c{24, 24, {kBlack, argc > 2 ? std::atoi(argv[2]) : 1, {}}};
+    // --probe W x0 y0 x1 y1 [...]: one polyline on a 16x12 buffer.
+    Case c{16, 12, {kBlack, argc > 2 ? std::atoi(argv[2]) : 1, {}}};
     RecordedLine line{0xFFFFFF, {}};
     for (int i = 3; i + 1 < argc; i += 2)
       line.Points.push_back({std::atoi(argv[i]), std::atoi(argv[i + 1])});
