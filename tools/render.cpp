@@ -1,0 +1,166 @@
+// vellicord2-render: runs the engine headless on RasterSurface and writes the window's picture
+// (or its last frames) as PNG files.
+#include <png.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "engine/figure.h"
+#include "engine/raster.h"
+#include "engine/x87.h"
+#include "tools/fixed_draws.h"
+#include "tools/trace_options.h"
+
+namespace {
+
+using namespace vellicord;
+
+// The window: the background everywhere, each frame copied over it where the engine puts it.
+class WindowPicture final : public FramePresenter {
+ public:
+  WindowPicture(int32_t width, int32_t height, ColorValue background)
+      : width_(width),
+        height_(height),
+        pixels_(size_t(width) * size_t(height), RasterSurface::PixelOf(background)) {}
+
+  void Present(const RasterSurface& frame, int32_t x, int32_t y) override {
+    for (int32_t row = 0; row < frame.Height(); ++row) {
+      const int64_t wy = int64_t{y} + row;
+      if (wy < 0 || wy >= height_) continue;
+      for (int32_t col = 0; col < frame.Width(); ++col) {
+        const int64_t wx = int64_t{x} + col;
+        if (wx < 0 || wx >= width_) continue;
+        pixels_[size_t(wy) * size_t(width_) + size_t(wx)] =
+            frame.Pixels()[size_t(row) * size_t(frame.Width()) + size_t(col)];
+      }
+    }
+  }
+
+  std::string WritePng(const std::string& path) const {
+    FILE* file = std::fopen(path.c_str(), "wb");
+    if (!file) return "cannot open " + path;
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!png || !info || setjmp(png_jmpbuf(png))) {
+      png_destroy_write_struct(&png, &info);
+      std::fclose(file);
+      return "cannot write " + path;
+    }
+    png_init_io(png, file);
+    png_set_IHDR(png, info, png_uint_32(width_), png_uint_32(height_), 8, PNG_COLOR_TYPE_RGB,
+                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    std::vector<png_byte> line(size_t(width_) * 3);
+    for (int32_t y = 0; y < height_; ++y) {
+      for (int32_t x = 0; x < width_; ++x) {
+        const uint32_t p = pixels_[size_t(y) * size_t(width_) + size_t(x)];
+        line[size_t(x) * 3 + 0] = png_byte(p >> 16);
+        line[size_t(x) * 3 + 1] = png_byte(p >> 8);
+        line[size_t(x) * 3 + 2] = png_byte(p);
+      }
+      png_write_row(png, line.data());
+    }
+    png_write_end(png, nullptr);
+    png_destroy_write_struct(&png, &info);
+    return std::fclose(file) == 0 ? "" : "cannot write " + path;
+  }
+
+ private:
+  int32_t width_, height_;
+  std::vector<uint32_t> pixels_;
+};
+
+int Usage(const std::string& error) {
+  std::fprintf(stderr,
+               "vellicord2-render: %s\nusage: vellicord2-render --out FILE.png [--size WxH] "
+               "[--width-of-lines N] [--frames N (--out is then a folder)] [--period P] "
+               "[--lines N] [--bg TEXT] [--draws r1,r2,r3,d6,d256] [--clock C] [--ticks K] "
+               "[--x87-cw HEX]\n",
+               error.c_str());
+  return 2;
+}
+
+bool ParseSize(const char* text, int32_t& w, int32_t& h) {
+  const char* x = text ? std::strchr(text, 'x') : nullptr;
+  if (!x) return false;
+  const std::string a(text, x);
+  return ParseInt32(a.c_str(), w) && ParseInt32(x + 1, h) && w > 0 && h > 0 && w <= 16384 &&
+         h <= 16384;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  TraceOptions o;
+  int32_t width = 0, height = 0, penWidth = 1, frames = 0;
+  std::string out;
+  for (int i = 1; i < argc; ++i) {
+    const char* name = argv[i];
+    const char* value = i + 1 < argc ? argv[i + 1] : nullptr;
+    if (!std::strcmp(name, "--size")) {
+      if (!ParseSize(value, width, height)) return Usage("--size takes WxH, each 1 to 16384");
+      ++i;
+    } else if (!std::strcmp(name, "--width-of-lines")) {
+      if (!value || !ParseInt32(value, penWidth)) return Usage("--width-of-lines takes a number");
+      ++i;
+    } else if (!std::strcmp(name, "--frames")) {
+      if (!value || !ParseInt32(value, frames) || frames < 1) {
+        return Usage("--frames takes a number from 1");
+      }
+      ++i;
+    } else if (!std::strcmp(name, "--out")) {
+      if (!value) return Usage("--out takes a path");
+      out = value;
+      ++i;
+    } else {
+      const std::string error = ParseTraceOption(argc, argv, i, o);
+      if (error == "unknown") return Usage(std::string("unknown option ") + name);
+      if (!error.empty()) return Usage(error);
+    }
+  }
+  if (out.empty()) return Usage("--out is needed");
+  // The window's height is the engine's; without --size a 4:3 window of --height is assumed.
+  if (width == 0) {
+    height = o.height;
+    width = int32_t(int64_t{height} * 4 / 3);
+    if (width <= 0 || height <= 0 || width > 16384 || height > 16384) {
+      return Usage("--height gives no window to draw; use --size");
+    }
+  }
+  if (o.x87ControlWord != 0) x87::SetControlWord(uint16_t(o.x87ControlWord));
+
+  const ColorValue background = o.bg == "Black" ? kBlack : kWhite;
+  WindowPicture window(width, height, background);
+  RasterSurface surface;
+  surface.SetPresenter(&window);
+  FixedDraws draws(o.draws[0], o.draws[1], o.draws[2], o.d6, o.d256);
+  auto figure = std::make_unique<Figure>();
+  FigureConfig config;
+  config.Period = o.period;
+  config.NumberOfLines = o.lines;
+  config.WidthOfLines = penWidth;
+  config.WindowColor = background;
+  config.DimGreen = o.bg == "White";
+  figure->SetUp(config, width, height, draws, surface);
+  figure->Clock = o.clock;
+
+  const int32_t firstSaved = frames > 0 ? o.ticks - frames + 1 : o.ticks + 1;
+  int32_t number = 0;
+  for (int32_t t = 1; t <= o.ticks; ++t) {
+    figure->Tick();
+    if (t < firstSaved) continue;
+    char name[32];
+    std::snprintf(name, sizeof name, "/frame-%04d.png", int(++number));
+    const std::string error = window.WritePng(out + name);
+    if (!error.empty()) return Usage(error);
+  }
+  if (frames == 0) {
+    const std::string error = window.WritePng(out);
+    if (!error.empty()) return Usage(error);
+  }
+  return 0;
+}
