@@ -10,8 +10,9 @@ void TickSchedule::Start(int64_t nowUs, int32_t intervalMs) {
 
 void TickSchedule::Advance(int64_t nowUs) {
   if (!Active()) return;
+  const int64_t late = nowUs - due_;
   due_ += intervalUs_;
-  if (nowUs - due_ >= intervalUs_) {
+  if (late >= intervalUs_) {
     // Whole intervals missed: jump to the first grid instant after now.
     due_ += ((nowUs - due_) / intervalUs_ + 1) * intervalUs_;
   }

@@ -14,8 +14,8 @@ class TickSchedule {
   int64_t Due() const { return due_; }
   bool IsDue(int64_t nowUs) const { return Active() && nowUs >= due_; }
   // After a tick taken at nowUs: the next instant of the grid. A tick late by less than one
-  // interval keeps its successor on the grid, so the mean interval stays exact; after a longer
-  // stall the missed instants are dropped rather than run back to back.
+  // interval keeps its successor on the grid, so the mean interval stays exact; a tick late by
+  // a whole interval or more drops the missed instants rather than running them back to back.
   void Advance(int64_t nowUs);
 
  private:

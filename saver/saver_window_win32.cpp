@@ -1,0 +1,130 @@
+// The Win32 saver window: creation parameters, message unpacking and the frame copy.
+#include "saver/saver_window_win32.h"
+
+#include "host/win32/application.h"
+
+namespace vellicord {
+
+TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
+    : timer_([this] { OnTick(); }),
+      form_(host_, registry_, timer_, surface_, random_, previewParent) {
+  surface_.SetPresenter(this);
+}
+
+TScreenSaverWindow::~TScreenSaverWindow() {
+  timer_.SetEnabled(false);
+  DestroyHandle();
+}
+
+void TScreenSaverWindow::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.ClassName = L"TScreenSaverForm";
+  params.Caption = L"ScreenSaverForm";
+  params.X = form_.Left;
+  params.Y = form_.Top;
+  params.Width = form_.Width;
+  params.Height = form_.Height;
+  if (form_.Preview()) {
+    params.WndParent = ToHwnd(form_.PreviewParent);
+    params.Style = WS_CHILD | WS_VISIBLE | WS_DISABLED;
+    params.ClassStyle = CS_PARENTDC;
+  } else {
+    params.ExStyle |= WS_EX_TOPMOST;
+  }
+}
+
+void TScreenSaverWindow::FormWindowCreated() {
+  host_.AttachWindow(Handle());
+}
+
+void TScreenSaverWindow::FormShow() {
+  form_.FormShow();
+}
+
+void TScreenSaverWindow::FormKeyDown(WORD, bool) {
+  form_.FormKeyDown();
+}
+
+void TScreenSaverWindow::FormMouseDown(TMouseButton, int, int) {
+  form_.FormMouseDown();
+}
+
+void TScreenSaverWindow::FormMouseMove(int x, int y) {
+  form_.FormMouseMove(x, y);
+}
+
+void TScreenSaverWindow::Close() {
+  form_.Close();
+}
+
+bool TScreenSaverWindow::FormEraseBackground(HDC dc) {
+  RECT r;
+  GetClientRect(Handle(), &r);
+  HBRUSH brush = CreateSolidBrush(form_.Color & 0xFFFFFF);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+  return true;
+}
+
+void TScreenSaverWindow::FormPaint(HDC dc, const RECT&) {
+  // The last frame again, so an uncovered window doesn't wait a tick for its picture.
+  if (framePresented_) PresentTo(dc, surface_, frameX_, frameY_);
+}
+
+bool TScreenSaverWindow::FormSysCommand(WPARAM command, LRESULT& result) {
+  if (!form_.SysCommand(static_cast<uint32_t>(command))) return false;
+  result = 1;
+  return true;
+}
+
+void TScreenSaverWindow::FormDestroy() {
+  // The preview host destroying its window takes ours with it, without any close request:
+  // the program must still end.
+  timer_.SetEnabled(false);
+  TApplication::Instance().Terminate();
+}
+
+LRESULT TScreenSaverWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_GETMINMAXINFO && !form_.Preview()) {
+    // Maximized means the whole screen, not the work area a caption window would get.
+    auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+    info->ptMaxPosition = {0, 0};
+    info->ptMaxSize = {form_.Width, form_.Height};
+    info->ptMaxTrackSize = info->ptMaxSize;
+    return 0;
+  }
+  return TForm::WndProc(message, wParam, lParam);
+}
+
+void TScreenSaverWindow::Present(const RasterSurface& frame, int32_t x, int32_t y) {
+  frameX_ = x;
+  frameY_ = y;
+  framePresented_ = true;
+  HWND hwnd = Handle();
+  if (hwnd == nullptr) return;
+  HDC dc = GetDC(hwnd);
+  PresentTo(dc, frame, x, y);
+  ReleaseDC(hwnd, dc);
+  log_.Present();
+}
+
+void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y) {
+  if (!frame.HasBuffer()) return;
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = frame.Width();
+  bmi.bmiHeader.biHeight = -frame.Height();  // top-down rows, as the raster keeps them
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(frame.Width()), static_cast<DWORD>(frame.Height()),
+                    0, 0, 0, static_cast<UINT>(frame.Height()), frame.Pixels(), &bmi,
+                    DIB_RGB_COLORS);
+}
+
+void TScreenSaverWindow::OnTick() {
+  log_.Tick();
+  form_.Timer1Timer();
+}
+
+}  // namespace vellicord

@@ -1,0 +1,58 @@
+// The saver window on Win32: a thin TForm over TScreenSaverForm, presenting frames with one call.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include "engine/random.h"
+#include "engine/raster.h"
+#include "host/win32/form.h"
+#include "host/win32/precise_timer.h"
+#include "host/win32/registry_win32.h"
+#include "host/win32/saver_host_win32.h"
+#include "saver/screen_saver_form.h"
+#include "saver/tick_log_win32.h"
+
+namespace vellicord {
+
+class TScreenSaverWindow final : public TForm, private FramePresenter {
+ public:
+  explicit TScreenSaverWindow(NativeWindow previewParent);
+  ~TScreenSaverWindow() override;
+
+  TScreenSaverForm& Form() { return form_; }
+  void Close() override;
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void FormWindowCreated() override;
+  void FormShow() override;
+  void FormKeyDown(WORD key, bool system) override;
+  void FormMouseDown(TMouseButton button, int x, int y) override;
+  void FormMouseMove(int x, int y) override;
+  bool FormEraseBackground(HDC dc) override;
+  void FormPaint(HDC dc, const RECT& dirty) override;
+  bool FormSysCommand(WPARAM command, LRESULT& result) override;
+  void FormDestroy() override;
+  LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+ private:
+  void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
+  void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y);
+  void OnTick();
+
+  Win32SaverHost host_;
+  Win32Registry registry_;
+  PreciseTimer timer_;
+  RasterSurface surface_;
+  ClockSeededRandom random_;
+  TickLog log_;
+  TScreenSaverForm form_;
+  int32_t frameX_ = 0;
+  int32_t frameY_ = 0;
+  bool framePresented_ = false;
+};
+
+}  // namespace vellicord

@@ -1,0 +1,131 @@
+// The saver window's start-up order, its input rules and its close.
+#include "saver/screen_saver_form.h"
+
+#include "settings/settings_store.h"
+
+namespace vellicord {
+
+TScreenSaverForm::TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer,
+                                   DrawSurface& surface, RandomSource& random,
+                                   NativeWindow previewParent)
+    : PreviewParent(previewParent),
+      host_(host),
+      registry_(registry),
+      timer_(timer),
+      surface_(surface),
+      random_(random) {}
+
+void TScreenSaverForm::FormCreate() {
+  MouseStartX = -1;
+  MouseStartY = -1;
+  Left = 0;
+  Top = 0;
+  if (Preview()) {
+    // A handle that names no window can't be a parent: end at once and show nothing.
+    if (!host_.IsWindow(PreviewParent)) {
+      Close();
+      return;
+    }
+    const WindowRect r = host_.GetWindowRect(PreviewParent);
+    Width = r.Right - r.Left;
+    Height = r.Bottom - r.Top;
+  } else {
+    Width = host_.ScreenWidth();
+    Height = host_.ScreenHeight();
+    host_.ShowCursor(false);
+    int32_t platformId = 0;
+    if (!host_.GetVersionEx(platformId)) {
+      Close();
+      return;
+    }
+    PlatformId = platformId;
+    if (PlatformId == 1) {
+      host_.SetScreenSaverRunning(true);
+      saverRunningSet_ = true;
+    }
+  }
+  host_.DisableIme();
+  FigureConfig config;
+  if (!ReadSettings(config)) return;
+  Color = BGcolor == "Black" ? kBlack : kWhite;
+  config.WindowColor = Color;
+  config.DimGreen = BGcolor == "White";
+  timer_.SetEnabled(true);
+  Figure1.SetUp(config, Width, Height, random_, surface_);
+  Ready = true;
+}
+
+bool TScreenSaverForm::ReadSettings(FigureConfig& config) {
+  StoreError error;
+  {
+    // The store lives only for the reads and is gone before any error is shown.
+    SettingsStore store(registry_, kStoreName);
+    int32_t speed = 2;
+    error = store.ReadInteger(kSection, "Speed", 2, speed);
+    if (!error) {
+      timer_.SetInterval(IntervalForSpeed(speed));
+      error = store.ReadInteger(kSection, "period", 1, config.Period);
+    }
+    if (!error) error = store.ReadInteger(kSection, "NumberofLines", 4, config.NumberOfLines);
+    if (!error) error = store.ReadString(kSection, "BGcolor", "Black", BGcolor);
+    if (!error) error = store.ReadInteger(kSection, "WidthOfLines", 1, config.WidthOfLines);
+  }
+  if (error) {
+    host_.ShowErrorBox(*error);
+    return false;
+  }
+  return true;
+}
+
+void TScreenSaverForm::FormShow() {
+  host_.HideApplicationWindow();
+}
+
+void TScreenSaverForm::FormKeyDown() {
+  Close();
+}
+
+void TScreenSaverForm::FormMouseDown() {
+  Close();
+}
+
+void TScreenSaverForm::FormMouseMove(int32_t x, int32_t y) {
+  if (MouseStartX == -1 && MouseStartY == -1) {
+    MouseStartX = x;
+    MouseStartY = y;
+  } else if (x != MouseStartX || y != MouseStartY) {
+    Close();
+  }
+}
+
+void TScreenSaverForm::FormCloseQuery(bool& canClose) {
+  if (Preview()) canClose = true;
+}
+
+void TScreenSaverForm::FormClose() {
+  timer_.SetEnabled(false);
+  host_.ShowCursor(true);
+  // The host would otherwise go on believing a saver runs after this one has ended.
+  if (saverRunningSet_) {
+    host_.SetScreenSaverRunning(false);
+    saverRunningSet_ = false;
+  }
+}
+
+void TScreenSaverForm::Close() {
+  bool canClose = true;
+  FormCloseQuery(canClose);
+  if (!canClose) return;
+  FormClose();
+  host_.EndProgram();
+}
+
+void TScreenSaverForm::Timer1Timer() {
+  Figure1.Tick();
+}
+
+bool TScreenSaverForm::SysCommand(uint32_t command) {
+  return command == kScSaveScreen;
+}
+
+}  // namespace vellicord

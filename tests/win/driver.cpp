@@ -1,0 +1,566 @@
+// Plays the Windows host for Vellicord2.scr under Wine: starts it in a mode, finds its windows,
+// reads styles, rectangles, screen pixels and the error box, and sends it input.
+// Usage: vellicord2-driver <scenario> <scr path> [args]; prints one line per check, exit 0 = pass.
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace {
+
+int failures = 0;
+
+void Check(bool ok, const char* what, const std::string& detail = "") {
+  std::printf("%s: %s%s%s\n", ok ? "ok" : "FAIL", what, detail.empty() ? "" : " -- ",
+              detail.c_str());
+  std::fflush(stdout);
+  if (!ok) ++failures;
+}
+
+std::string Utf8(const std::wstring& w) {
+  if (w.empty()) return {};
+  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
+                                    nullptr, nullptr);
+  std::string s(static_cast<size_t>(n), '\0');
+  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
+                      nullptr);
+  return s;
+}
+
+std::wstring Wide(const char* s) {
+  const int n = MultiByteToWideChar(CP_UTF8, 0, s, -1, nullptr, 0);
+  std::wstring w(static_cast<size_t>(n > 0 ? n - 1 : 0), L'\0');
+  MultiByteToWideChar(CP_UTF8, 0, s, -1, w.data(), n);
+  return w;
+}
+
+double NowMs() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
+}
+
+// Pumps this thread's messages (the preview parent lives here) while waiting.
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+bool WaitUntil(const std::function<bool()>& condition, double timeoutMs) {
+  const double end = NowMs() + timeoutMs;
+  for (;;) {
+    Pump();
+    if (condition()) return true;
+    if (NowMs() > end) return false;
+    Sleep(15);
+  }
+}
+
+// Waits without ending early: for "still running after a while" checks.
+void Idle(double ms) {
+  WaitUntil([] { return false; }, ms);
+}
+
+struct Saver {
+  PROCESS_INFORMATION pi = {};
+  bool started = false;
+  bool Alive() const { return started && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
+  // Milliseconds until it ended, or a negative value when it is still running at the timeout.
+  double ExitsWithin(double timeoutMs) const {
+    const double start = NowMs();
+    if (!WaitUntil([this] { return !Alive(); }, timeoutMs)) return -1;
+    return NowMs() - start;
+  }
+  ~Saver() {
+    if (Alive()) TerminateProcess(pi.hProcess, 1);
+    if (started) {
+      CloseHandle(pi.hProcess);
+      CloseHandle(pi.hThread);
+    }
+  }
+};
+
+bool Start(Saver& saver, const std::wstring& scr, const std::wstring& args) {
+  std::wstring line = L"\"" + scr + L"\" " + args;
+  STARTUPINFOW si = {};
+  si.cb = sizeof si;
+  saver.started = CreateProcessW(scr.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &si, &saver.pi) != FALSE;
+  Check(saver.started, "saver started", Utf8(args));
+  return saver.started;
+}
+
+struct EnumCtx {
+  DWORD pid;
+  std::vector<HWND> found;
+};
+
+BOOL CALLBACK CollectOfProcess(HWND h, LPARAM p) {
+  auto* c = reinterpret_cast<EnumCtx*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(h, &owner);
+  if (owner == c->pid) c->found.push_back(h);
+  return TRUE;
+}
+
+std::vector<HWND> TopWindows(DWORD pid) {
+  EnumCtx ctx{pid, {}};
+  EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&ctx));
+  return ctx.found;
+}
+
+std::wstring ClassOf(HWND h) {
+  wchar_t name[256] = {};
+  GetClassNameW(h, name, 256);
+  return name;
+}
+
+std::wstring TextOf(HWND h) {
+  wchar_t text[1024] = {};
+  GetWindowTextW(h, text, 1024);
+  return text;
+}
+
+HWND FindVisible(DWORD pid, const wchar_t* cls, double timeoutMs) {
+  HWND found = nullptr;
+  WaitUntil(
+      [&] {
+        for (HWND h : TopWindows(pid)) {
+          if (IsWindowVisible(h) && ClassOf(h) == cls) {
+            found = h;
+            return true;
+          }
+        }
+        return false;
+      },
+      timeoutMs);
+  return found;
+}
+
+HWND FindSaverWindow(const Saver& s) {
+  HWND h = FindVisible(s.pi.dwProcessId, L"TScreenSaverForm", 20000);
+  Check(h != nullptr, "saver window appeared");
+  return h;
+}
+
+// The whole screen as 32-bit pixels, read back through the screen DC.
+struct Screen {
+  int w = 0, h = 0;
+  std::vector<uint32_t> px;
+  uint32_t At(int x, int y) const { return px[static_cast<size_t>(y) * w + x] & 0xFFFFFF; }
+};
+
+Screen Grab() {
+  Screen s;
+  s.w = GetSystemMetrics(SM_CXSCREEN);
+  s.h = GetSystemMetrics(SM_CYSCREEN);
+  HDC screen = GetDC(nullptr);
+  HDC mem = CreateCompatibleDC(screen);
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = s.w;
+  bmi.bmiHeader.biHeight = -s.h;
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  void* bits = nullptr;
+  HBITMAP dib = CreateDIBSection(mem, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
+  HGDIOBJ old = SelectObject(mem, dib);
+  BitBlt(mem, 0, 0, s.w, s.h, screen, 0, 0, SRCCOPY);
+  GdiFlush();
+  s.px.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + s.w * s.h);
+  SelectObject(mem, old);
+  DeleteObject(dib);
+  DeleteDC(mem);
+  ReleaseDC(nullptr, screen);
+  return s;
+}
+
+struct Box {
+  int x0, y0, x1, y1;  // the frame's rectangle, end exclusive
+};
+
+Box MiddleBox(int w, int h) {
+  const int height = static_cast<int>(std::lround(h * 0.85));
+  const int width = height - 1;
+  return {(w - width) / 2, (h - height) / 2, (w - width) / 2 + width, (h - height) / 2 + height};
+}
+
+// Pixels differing from bg inside the box, and outside it.
+void CountPixels(const Screen& s, uint32_t bg, const Box& b, long& inside, long& outside) {
+  inside = outside = 0;
+  for (int y = 0; y < s.h; ++y) {
+    for (int x = 0; x < s.w; ++x) {
+      if (s.At(x, y) == bg) continue;
+      (x >= b.x0 && x < b.x1 && y >= b.y0 && y < b.y1 ? inside : outside)++;
+    }
+  }
+}
+
+std::string Hex(uint64_t v) {
+  char b[32];
+  std::snprintf(b, sizeof b, "0x%llX", static_cast<unsigned long long>(v));
+  return b;
+}
+
+void CheckRunWindow(HWND h) {
+  RECT r;
+  GetWindowRect(h, &r);
+  const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  Check(r.left == 0 && r.top == 0 && r.right == sw && r.bottom == sh, "covers the screen",
+        std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top));
+  const LONG ex = GetWindowLongW(h, GWL_EXSTYLE), style = GetWindowLongW(h, GWL_STYLE);
+  Check((ex & WS_EX_TOPMOST) != 0, "topmost", Hex(static_cast<DWORD>(ex)));
+  Check((style & WS_POPUP) != 0 && (style & (WS_CHILD | WS_CAPTION | WS_THICKFRAME)) == 0,
+        "borderless pop-up", Hex(static_cast<DWORD>(style)));
+  Check(GetClassLongW(h, GCL_STYLE) == CS_DBLCLKS, "class style CS_DBLCLKS",
+        Hex(GetClassLongW(h, GCL_STYLE)));
+  Check(GetWindow(h, GW_OWNER) != nullptr, "owned by the application window");
+}
+
+int Run(const std::wstring& scr, const std::string& bgName) {
+  const uint32_t bg = bgName == "white" ? 0xFFFFFF : 0x000000;
+  // The pointer rests where the moves below are reported, so a move the host itself sends
+  // when the window appears reports the same place.
+  SetCursorPos(300, 200);
+  Saver s;
+  if (!Start(s, scr, L"/s")) return 1;
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  CheckRunWindow(h);
+  int visible = 0;
+  for (HWND w : TopWindows(s.pi.dwProcessId)) visible += IsWindowVisible(w) ? 1 : 0;
+  Check(visible == 1, "one visible window", std::to_string(visible));
+  const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  const Box box = MiddleBox(sw, sh);
+  long inside = 0, outside = 0;
+  WaitUntil(
+      [&] {
+        CountPixels(Grab(), bg, box, inside, outside);
+        return inside > 200;
+      },
+      10000);
+  Check(inside > 200, "curve pixels in the middle box", std::to_string(inside));
+  Check(outside == 0, "rest of the screen is pure background", std::to_string(outside));
+  const Screen shot = Grab();
+  Check(shot.At(0, 0) == bg && shot.At(sw - 1, sh - 1) == bg && shot.At(box.x0, box.y0) == bg,
+        "background colour", Hex(shot.At(0, 0)));
+
+  // The movement rule, delivered synchronously so the handler has run when the call returns.
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(h, WM_MOUSEMOVE, 0, MAKELPARAM(300, 200), SMTO_ABORTIFHUNG, 5000, &result);
+  Idle(300);
+  Check(s.Alive(), "first mouse move only records");
+  SendMessageTimeoutW(h, WM_MOUSEMOVE, 0, MAKELPARAM(300, 200), SMTO_ABORTIFHUNG, 5000, &result);
+  Idle(500);
+  Check(s.Alive(), "a move to the same place keeps it running");
+  PostMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(301, 200));
+  const double t = s.ExitsWithin(5000);
+  Check(t >= 0, "a move one pixel off closes it", std::to_string(t) + " ms");
+  return failures;
+}
+
+int Input(const std::wstring& scr) {
+  struct Case {
+    const char* name;
+    UINT message;
+    WPARAM wParam;
+  } cases[] = {{"key A", WM_KEYDOWN, 'A'},
+               {"Alt alone", WM_SYSKEYDOWN, VK_MENU},
+               {"right click", WM_RBUTTONDOWN, MK_RBUTTON},
+               {"middle click", WM_MBUTTONDOWN, MK_MBUTTON},
+               {"left click", WM_LBUTTONDOWN, MK_LBUTTON}};
+  for (const Case& c : cases) {
+    Saver s;
+    if (!Start(s, scr, L"/s")) return 1;
+    HWND h = FindSaverWindow(s);
+    if (h == nullptr) return 1;
+    Idle(200);
+    PostMessageW(h, c.message, c.wParam, MAKELPARAM(10, 10));
+    const double t = s.ExitsWithin(5000);
+    Check(t >= 0, c.name, std::to_string(t) + " ms");
+  }
+  return failures;
+}
+
+int SysCommand(const std::wstring& scr) {
+  Saver s;
+  if (!Start(s, scr, L"/s")) return 1;
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  DWORD_PTR result = 0;
+  SendMessageTimeoutW(h, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_ABORTIFHUNG, 5000, &result);
+  Check(result == 1, "SC_SCREENSAVE answers 1", std::to_string(result));
+  Idle(500);
+  Check(s.Alive(), "SC_SCREENSAVE leaves it running");
+  PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
+  const double t = s.ExitsWithin(5000);
+  Check(t >= 0, "SC_CLOSE closes it", std::to_string(t) + " ms");
+  return failures;
+}
+
+LRESULT CALLBACK ParentProc(HWND h, UINT m, WPARAM w, LPARAM l) {
+  return DefWindowProcW(h, m, w, l);
+}
+
+// The tick log line: ticks, presents, first and last tick times in microseconds.
+bool ReadTickLog(const std::wstring& path, long long v[4]) {
+  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                         OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  char buf[128] = {};
+  DWORD n = 0;
+  ReadFile(f, buf, sizeof buf - 1, &n, nullptr);
+  CloseHandle(f);
+  return std::sscanf(buf, "ticks %lld presents %lld first_us %lld last_us %lld", &v[0], &v[1],
+                     &v[2], &v[3]) == 4;
+}
+
+struct Watch {
+  HWND child;
+  long long goneAt;
+};
+
+DWORD WINAPI WatchWindowGone(LPVOID p) {
+  auto* w = static_cast<Watch*>(p);
+  for (int i = 0; i < 2000 && IsWindow(w->child); ++i) Sleep(2);
+  FILETIME now;
+  GetSystemTimeAsFileTime(&now);
+  w->goneAt = (static_cast<long long>(now.dwHighDateTime) << 32) | now.dwLowDateTime;
+  return 0;
+}
+
+int Preview(const std::wstring& scr, const std::wstring& log) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = ParentProc;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"PreviewHost";
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+  RegisterClassW(&wc);
+  HWND parent = CreateWindowExW(0, L"PreviewHost", L"preview", WS_POPUP | WS_VISIBLE, 100, 100, 152,
+                                112, nullptr, nullptr, wc.hInstance, nullptr);
+  SetForegroundWindow(parent);
+  Pump();
+  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
+  DeleteFileW(log.c_str());
+  Saver s;
+  if (!Start(s, scr, L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(parent)))) return 1;
+  HWND child = nullptr;
+  WaitUntil(
+      [&] {
+        child = GetWindow(parent, GW_CHILD);
+        return child != nullptr;
+      },
+      20000);
+  Check(child != nullptr, "child window in the preview host");
+  if (child == nullptr) return 1;
+  // Created hidden and shown at the end of its creation: read the styles once it is shown.
+  WaitUntil([&] { return (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0; }, 5000);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(child, &pid);
+  Check(pid == s.pi.dwProcessId, "child belongs to the saver");
+  const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
+  Check(style == 0x58000000, "style exactly WS_CHILD|WS_VISIBLE|WS_DISABLED", Hex(style));
+  Check(GetClassLongW(child, GCL_STYLE) == CS_PARENTDC, "class style exactly CS_PARENTDC",
+        Hex(GetClassLongW(child, GCL_STYLE)));
+  Check((GetWindowLongW(child, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0, "not topmost");
+  RECT pr, cr;
+  GetWindowRect(parent, &pr);
+  GetWindowRect(child, &cr);
+  Check(EqualRect(&pr, &cr) != FALSE, "fills the host",
+        std::to_string(cr.right - cr.left) + "x" + std::to_string(cr.bottom - cr.top));
+  long long v[4] = {};
+  const bool drawing = WaitUntil([&] { return ReadTickLog(log, v) && v[1] >= 10; }, 10000);
+  Check(drawing, "frames presented to the preview", std::to_string(v[1]));
+  CURSORINFO ci = {};
+  ci.cbSize = sizeof ci;
+  GetCursorInfo(&ci);
+  Check((ci.flags & CURSOR_SHOWING) != 0, "pointer not hidden");
+
+  // Real input over the preview: the disabled child must not see it.
+  SetCursorPos(cr.left + 20, cr.top + 20);
+  INPUT in[6] = {};
+  in[0].type = INPUT_MOUSE;
+  in[0].mi.dwFlags = MOUSEEVENTF_MOVE;
+  in[0].mi.dx = 30;
+  in[0].mi.dy = 30;
+  in[1].type = INPUT_MOUSE;
+  in[1].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
+  in[2].type = INPUT_MOUSE;
+  in[2].mi.dwFlags = MOUSEEVENTF_LEFTUP;
+  in[3].type = INPUT_MOUSE;
+  in[3].mi.dwFlags = MOUSEEVENTF_RIGHTDOWN;
+  in[4].type = INPUT_MOUSE;
+  in[4].mi.dwFlags = MOUSEEVENTF_RIGHTUP;
+  in[5].type = INPUT_KEYBOARD;
+  in[5].ki.wVk = 'A';
+  SendInput(6, in, sizeof(INPUT));
+  Idle(800);
+  Check(s.Alive(), "input over the preview is ignored");
+
+  // DestroyWindow may block here for seconds while Wine waits for a window manager to withdraw
+  // the host window, so a second thread notes when the saver's window is gone, and the
+  // saver's own exit time is compared with that.
+  Watch watch{child, 0};
+  HANDLE watcher = CreateThread(nullptr, 0, WatchWindowGone, &watch, 0, nullptr);
+  DestroyWindow(parent);
+  const bool ended = s.ExitsWithin(5000) >= 0;
+  WaitForSingleObject(watcher, 10000);
+  CloseHandle(watcher);
+  FILETIME created, exited, kernel, user;
+  GetProcessTimes(s.pi.hProcess, &created, &exited, &kernel, &user);
+  const long long exitAt =
+      (static_cast<long long>(exited.dwHighDateTime) << 32) | exited.dwLowDateTime;
+  const double ms = static_cast<double>(exitAt - watch.goneAt) / 10000.0;
+  Check(ended && ms <= 1000, "destroying the host ends the saver within a second",
+        std::to_string(ms) + " ms after its window went");
+  return failures;
+}
+
+int PreviewNoHandle(const std::wstring& scr) {
+  Saver s;
+  if (!Start(s, scr, L"/p")) return 1;
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  CheckRunWindow(h);
+  PostMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
+  Check(s.ExitsWithin(5000) >= 0, "closes on a key");
+  return failures;
+}
+
+int PreviewBadHandle(const std::wstring& scr) {
+  Check(!IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(12345))), "12345 names no window");
+  Saver s;
+  if (!Start(s, scr, L"/p 12345")) return 1;
+  int shown = 0;
+  const double t = s.ExitsWithin(5000);
+  for (HWND w : TopWindows(s.pi.dwProcessId)) shown += IsWindowVisible(w) ? 1 : 0;
+  Check(t >= 0, "ends at once", std::to_string(t) + " ms");
+  Check(shown == 0, "shows nothing");
+  return failures;
+}
+
+int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
+  Saver s;
+  if (!Start(s, scr, L"/s")) return 1;
+  HWND box = FindVisible(s.pi.dwProcessId, L"#32770", 20000);
+  Check(box != nullptr, "error box appeared");
+  if (box == nullptr) return 1;
+  Check(TextOf(box) == L"Vellicord2", "caption is the application title", Utf8(TextOf(box)));
+  std::wstring message;
+  int buttons = 0;
+  for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
+    if (ClassOf(c) == L"Static" && !TextOf(c).empty()) message = TextOf(c);
+    if (ClassOf(c) == L"Button") ++buttons;
+  }
+  Check(message == expected, "message text", Utf8(message));
+  Check(buttons == 1, "one button", std::to_string(buttons));
+  PostMessageW(box, WM_COMMAND, IDOK, 0);
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  // No timer after a failed read: the window stays black.
+  const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
+  long inside = 0, outside = 0;
+  Idle(300);
+  WaitUntil([&] { return IsWindowVisible(h) && Grab().At(sw / 2, 2) == 0; }, 5000);
+  const double end = NowMs() + 1500;
+  bool black = true;
+  while (NowMs() < end) {
+    CountPixels(Grab(), 0x000000, MiddleBox(sw, sh), inside, outside);
+    black = black && inside == 0 && outside == 0;
+    Idle(100);
+  }
+  Check(black, "window stays black", std::to_string(inside) + "/" + std::to_string(outside));
+  Check(s.Alive(), "still running until input");
+  PostMessageW(h, WM_KEYDOWN, 'Q', 0);
+  Check(s.ExitsWithin(5000) >= 0, "input closes it");
+  return failures;
+}
+
+BOOL SaverRunning() {
+  BOOL running = FALSE;
+  SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &running, 0);
+  return running;
+}
+
+int SaverRunningState(const std::wstring& scr) {
+  Check(!SaverRunning(), "not running before");
+  Saver s;
+  if (!Start(s, scr, L"/s")) return 1;
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  Check(WaitUntil([] { return SaverRunning() != FALSE; }, 5000), "reads 1 while it runs");
+  PostMessageW(h, WM_KEYDOWN, 'Q', 0);
+  Check(s.ExitsWithin(5000) >= 0, "closes");
+  Check(WaitUntil([] { return SaverRunning() == FALSE; }, 5000), "reads 0 after");
+  return failures;
+}
+
+int Ticks(const std::wstring& scr, const std::wstring& log, double expectedMs) {
+  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
+  DeleteFileW(log.c_str());
+  Saver s;
+  if (!Start(s, scr, L"/s")) return 1;
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  long long a[4] = {}, b[4] = {};
+  if (expectedMs <= 0) {
+    Idle(1500);
+    Check(!ReadTickLog(log, a), "no ticks at interval 0");
+  } else {
+    // Settle, then measure from outside over three seconds, and from the ticks' own times.
+    Check(WaitUntil([&] { return ReadTickLog(log, a) && a[0] >= 20; }, 10000), "ticking");
+    ReadTickLog(log, a);
+    const double t0 = NowMs();
+    Idle(3000);
+    ReadTickLog(log, b);
+    const double t1 = NowMs();
+    const double outside = (t1 - t0) / static_cast<double>(b[0] - a[0]);
+    const double inside =
+        static_cast<double>(b[3] - a[3]) / 1000.0 / static_cast<double>(b[0] - a[0]);
+    char detail[128];
+    std::snprintf(detail, sizeof detail,
+                  "asked %.0f ms, mean %.3f ms (ticks' own times), %.3f ms (outside), %lld ticks",
+                  expectedMs, inside, outside, b[0] - a[0]);
+    Check(std::fabs(inside - expectedMs) <= expectedMs * 0.05, "mean interval within 5%", detail);
+    Check(std::fabs(outside - expectedMs) <= expectedMs * 0.05, "rate seen from outside within 5%");
+    Check(b[1] >= b[0] - 1, "every tick presents a frame", std::to_string(b[1]));
+  }
+  PostMessageW(h, WM_KEYDOWN, 'Q', 0);
+  Check(s.ExitsWithin(5000) >= 0, "closes");
+  return failures;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 3) {
+    std::fprintf(stderr, "usage: %s scenario scr [args]\n", argv[0]);
+    return 2;
+  }
+  const std::string scenario = argv[1];
+  const std::wstring scr = Wide(argv[2]);
+  const std::wstring arg3 = argc > 3 ? Wide(argv[3]) : std::wstring();
+  if (scenario == "run") return Run(scr, argc > 3 ? argv[3] : "black");
+  if (scenario == "input") return Input(scr);
+  if (scenario == "syscommand") return SysCommand(scr);
+  if (scenario == "preview") return Preview(scr, arg3);
+  if (scenario == "preview-nohandle") return PreviewNoHandle(scr);
+  if (scenario == "preview-bad") return PreviewBadHandle(scr);
+  if (scenario == "errorbox") return ErrorBox(scr, arg3);
+  if (scenario == "spi") return SaverRunningState(scr);
+  if (scenario == "ticks") return Ticks(scr, arg3, argc > 4 ? std::atof(argv[4]) : 0);
+  std::fprintf(stderr, "unknown scenario %s\n", scenario.c_str());
+  return 2;
+}
