@@ -213,12 +213,12 @@ void RegDump() {
 }
 
 // "Name:type:hexbytes" into the section.
-bool RegPut(const std::string& spec) {
-  const size_t a = spec.find(':'), b = spec.find(':', a + 1);
+bool RegPut(const std::string& entry) {
+  const size_t a = entry.find(':'), b = entry.find(':', a + 1);
   if (a == std::string::npos || b == std::string::npos) return false;
-  const std::string name = spec.substr(0, a);
-  const DWORD type = std::strtoul(spec.substr(a + 1, b - a - 1).c_str(), nullptr, 10);
-  const std::string hex = spec.substr(b + 1);
+  const std::string name = entry.substr(0, a);
+  const DWORD type = std::strtoul(entry.substr(a + 1, b - a - 1).c_str(), nullptr, 10);
+  const std::string hex = entry.substr(b + 1);
   std::vector<BYTE> data;
   for (size_t i = 0; i + 1 < hex.size(); i += 2) {
     data.push_back(static_cast<BYTE>(std::strtoul(hex.substr(i, 2).c_str(), nullptr, 16)));
