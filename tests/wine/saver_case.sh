@@ -1,0 +1,90 @@
+#!/usr/bin/env bash
+# One end-to-end case of Vellicord2.scr under Wine: sets the registry up for the case, runs the
+# host-playing driver (or the .scr itself), and puts the registry back whatever happens.
+# Usage: saver_case.sh <driver.exe> <Vellicord2.scr> <case>
+set -uo pipefail
+driver=$1 scr=$2 case=$3
+winscr=$(winepath -w "$scr" 2>/dev/null)
+tmp=$(mktemp -d)
+section='HKCU\Vellicord2\Vellicord2'
+appdefaults='HKCU\Software\Wine\AppDefaults\Vellicord2.scr'
+
+# The store key is shared with the dialog's tests: keep what was there and put it back.
+saved=0
+wine reg export 'HKCU\Vellicord2' "$(winepath -w "$tmp/saved.reg")" /y >/dev/null 2>&1 && saved=1
+cleanup() {
+  wine reg delete 'HKCU\Vellicord2' /f >/dev/null 2>&1
+  [ $saved = 1 ] && wine reg import "$(winepath -w "$tmp/saved.reg")" >/dev/null 2>&1
+  wine reg delete "$appdefaults" /f >/dev/null 2>&1
+  rm -rf "$tmp"
+}
+trap cleanup EXIT
+
+set_value() {  # name type data
+  wine reg add "$section" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1
+}
+drive() { timeout 120 wine "$driver" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
+
+wine reg delete "$section" /f >/dev/null 2>&1
+log=$(winepath -w "$tmp/ticks.txt")
+case $case in
+  run_black) drive run "$winscr" black ;;
+  run_white)
+    fail=0
+    for bg in White black ""; do
+      echo "BGcolor \"$bg\":"
+      set_value BGcolor REG_SZ "$bg"
+      drive run "$winscr" white || fail=1
+    done
+    exit $fail ;;
+  input) drive input "$winscr" ;;
+  syscommand) drive syscommand "$winscr" ;;
+  preview) drive preview "$winscr" "$log" ;;
+  preview_nohandle) drive preview-nohandle "$winscr" ;;
+  preview_bad) drive preview-bad "$winscr" ;;
+  errorbox)
+    set_value Speed REG_DWORD 1
+    drive errorbox "$winscr" "'Speed' のデータ型が不正です." ;;
+  saver_running)
+    # Wine keeps SPI_SETSCREENSAVERRUNNING per process, so its trace shows what the saver set.
+    fail=0
+    for version in win98 default; do
+      wine reg delete "$appdefaults" /f >/dev/null 2>&1
+      [ $version = win98 ] && wine reg add "$appdefaults" /v Version /d win98 /f >/dev/null 2>&1
+      WINEDEBUG=+system timeout 120 wine "$driver" start-close "$winscr" 2>"$tmp/trace.txt" \
+        | tr -d '\r' || fail=1
+      calls=$(grep -oE 'SystemParametersInfoA \(97, [01],' "$tmp/trace.txt" | grep -oE '[01],$' \
+        | tr -d ',' | tr '\n' ' ')
+      echo "$version: SPI_SETSCREENSAVERRUNNING calls: ${calls:-none}"
+      want="1 0 "
+      [ $version = default ] && want=""
+      if [ "$calls" = "$want" ]; then
+        echo "ok: $version sets the running state as expected"
+      else
+        echo "FAIL: $version expected '${want:-none}'"; fail=1
+      fi
+    done
+    exit $fail ;;
+  timer)
+    fail=0
+    for speed in 0 1 2 3 4; do
+      set_value Speed REG_SZ $speed
+      drive ticks "$winscr" "$log" $((28 - 7 * speed)) || fail=1
+    done
+    exit $fail ;;
+  password)
+    start=$(date +%s%N)
+    WINEDEBUG=+loaddll timeout 30 wine "$scr" /a >"$tmp/out.txt" 2>&1
+    rc=$?
+    ms=$(( ($(date +%s%N) - start) / 1000000 ))
+    [ $rc -eq 0 ] && echo "ok: /a ended by itself in $ms ms" || { echo "FAIL: /a rc=$rc"; exit 1; }
+    line=$(grep -i 'mpr.dll' "$tmp/out.txt" | grep -i 'Loaded' | head -1)
+    echo "$line"
+    sysdir=$(wine cmd /c 'echo %SystemRoot%' 2>/dev/null | tr -d '\r')
+    if echo "$line" | grep -qiE 'windows\\\\(system32|syswow64)\\\\mpr\.dll'; then
+      echo "ok: MPR.DLL loaded from the system directory ($sysdir)"
+    else
+      echo "FAIL: MPR.DLL not loaded from the system directory"; exit 1
+    fi ;;
+  *) echo "unknown case $case"; exit 2 ;;
+esac
