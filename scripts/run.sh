@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Builds Vellicord2.scr and starts it under Wine: `/s` by default, or the mode given (/c, /p, /a,
+# /p <handle>). With no display it runs the mode on a virtual one for a few seconds and saves a
+# screenshot to build/screenshot-<mode>.png.
+set -euo pipefail
+root=$(cd "$(dirname "$0")/.." && pwd)
+"$root/scripts/setup.sh"
+"$root/scripts/build.sh" >/dev/null
+[ $# -eq 0 ] && set -- /s
+scr="$root/build/win/saver/Vellicord2.scr"
+. "$root/scripts/wine-env.sh"
+
+if [ -n "${DISPLAY:-}" ]; then
+  vellicord_boot_prefix
+  exec wine "$scr" "$@"
+fi
+
+vellicord_start_display
+trap vellicord_stop_display EXIT
+vellicord_boot_prefix
+name=$(echo "$1" | tr -dc 'A-Za-z0-9')
+shot="$root/build/screenshot-${name:-none}.png"
+wine "$scr" "$@" &
+pid=$!
+sleep "${VELLICORD_RUN_SECONDS:-5}"
+import -window root "$shot"
+echo "screenshot: $shot"
+kill "$pid" 2>/dev/null || true
