@@ -1,0 +1,38 @@
+// The long run's fixed figure: draws and clock set by hand, so a Windows run of the saver's frame
+// path and a native run of the engine can be compared frame for frame.
+#pragma once
+
+#include <cstdint>
+
+#include "engine/figure.h"
+#include "engine/raster.h"
+
+namespace vellicord::reliability {
+
+// Overwrites what the random draws decided at set-up, and starts the clock where asked.
+inline void FixLongRunState(Figure& figure, int32_t clock) {
+  figure.FreqScaleX = 1.3125L;
+  figure.FreqScaleY = 1.6875L;
+  figure.PhaseOffset = 0.75L;
+  figure.HueOffset = 300;
+  figure.Clock = clock;
+}
+
+// FNV-1a over the frame's size and pixels (the unused top byte masked off).
+inline uint64_t FrameChecksum(const RasterSurface& frame) {
+  uint64_t h = 1469598103934665603ull;
+  auto mix = [&h](uint32_t v) {
+    for (int i = 0; i < 4; ++i) {
+      h ^= (v >> (8 * i)) & 0xFF;
+      h *= 1099511628211ull;
+    }
+  };
+  mix(static_cast<uint32_t>(frame.Width()));
+  mix(static_cast<uint32_t>(frame.Height()));
+  if (!frame.HasBuffer()) return h;
+  const int64_t n = int64_t{frame.Width()} * frame.Height();
+  for (int64_t i = 0; i < n; ++i) mix(frame.Pixels()[i] & 0xFFFFFF);
+  return h;
+}
+
+}  // namespace vellicord::reliability
