@@ -18,6 +18,8 @@ fi
 vellicord_start_display
 trap vellicord_stop_display EXIT
 vellicord_boot_prefix
+# With no window manager on the virtual display, let Wine draw captions and frames itself.
+wine reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f >/dev/null 2>&1
 name=$(echo "$1" | tr -dc 'A-Za-z0-9')
 shot="$root/build/screenshot-${name:-none}.png"
 wine "$scr" "$@" &

@@ -3,7 +3,7 @@
 set -euo pipefail
 need=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libpng-dev pkg-config
       g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb x11-utils
-      fonts-ipafont-gothic imagemagick)
+      fonts-wine fonts-ipafont-gothic imagemagick)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -13,4 +13,4 @@ SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 echo "installing: ${missing[*]}"
 $SUDO dpkg --add-architecture i386
 $SUDO apt-get update -q
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q "${missing[@]}"
