@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what building and testing need on a fresh Debian 12 machine; quiet when all is there.
 set -euo pipefail
-need=(cmake ninja-build g++ clang libgtest-dev libbenchmark-dev libpng-dev pkg-config
+need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config
       g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb x11-utils
       fonts-wine fonts-ipafont-gothic imagemagick)
 missing=()
