@@ -10,21 +10,11 @@
 #include "engine/figure.h"
 #include "engine/x87.h"
 #include "tools/fixed_draws.h"
+#include "tools/null_surface.h"
 
 namespace {
 
 using namespace vellicord;
-
-class NullSurface final : public DrawSurface {
- public:
-  void CreateBuffer(int32_t, int32_t) override {}
-  void SetBrushColor(ColorValue) override {}
-  void SetPenWidth(int32_t) override {}
-  void SetPenColor(ColorValue) override {}
-  void Clear() override {}
-  void Polyline(const Point*, int32_t) override {}
-  void CopyToWindow(int32_t, int32_t) override {}
-};
 
 constexpr int kCycle = 4096;  // ticks replayed; long enough to pass through locks
 

@@ -6,6 +6,7 @@
 
 #include "engine/figure.h"
 #include "tools/fixed_draws.h"
+#include "tools/null_surface.h"
 
 namespace {
 // Counting has to be global: it is what replacing the global operator new means.
@@ -26,17 +27,6 @@ void operator delete(void* p, std::size_t) noexcept {
 
 namespace vellicord {
 namespace {
-
-class NullSurface final : public DrawSurface {
- public:
-  void CreateBuffer(int32_t, int32_t) override {}
-  void SetBrushColor(ColorValue) override {}
-  void SetPenWidth(int32_t) override {}
-  void SetPenColor(ColorValue) override {}
-  void Clear() override {}
-  void Polyline(const Point*, int32_t) override {}
-  void CopyToWindow(int32_t, int32_t) override {}
-};
 
 TEST(Allocation, NoneAfterSetUp) {
   NullSurface surface;
