@@ -6,13 +6,18 @@
 namespace vellicord {
 
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
-    : timer_([this] { OnTick(); }),
-      form_(host_, registry_, timer_, surface_, random_, previewParent) {
+    : timer_([this] { OnTick(); }), form_(host_, registry_, timer_, gate_, random_, previewParent) {
   surface_.SetPresenter(this);
 }
 
 TScreenSaverWindow::~TScreenSaverWindow() {
   timer_.SetEnabled(false);
+  if (displayNotify_ != nullptr) {
+    using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
+    auto unregister = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "UnregisterPowerSettingNotification")));
+    if (unregister != nullptr) unregister(displayNotify_);
+  }
   DestroyHandle();
 }
 
@@ -35,6 +40,20 @@ void TScreenSaverWindow::CreateParams(TCreateParams& params) {
 
 void TScreenSaverWindow::FormWindowCreated() {
   host_.AttachWindow(Handle());
+  WatchDisplayState();
+}
+
+void TScreenSaverWindow::WatchDisplayState() {
+  // Display-state notifications came with Vista; looked up at run time so the .scr still
+  // starts where user32 lacks them.
+  using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
+  auto reg = reinterpret_cast<Register>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterPowerSettingNotification")));
+  if (reg == nullptr) return;
+  // GUID_CONSOLE_DISPLAY_STATE, spelt out: mingw's definition needs initguid.h games.
+  const GUID kConsoleDisplayState = {
+      0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+  displayNotify_ = reg(Handle(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 void TScreenSaverWindow::FormShow() {
@@ -68,7 +87,7 @@ bool TScreenSaverWindow::FormEraseBackground(HDC dc) {
 
 void TScreenSaverWindow::FormPaint(HDC dc, const RECT&) {
   // The last frame again, so an uncovered window doesn't wait a tick for its picture.
-  if (framePresented_) PresentTo(dc, surface_, frameX_, frameY_);
+  if (framePresented_ && gate_.FrameCurrent()) PresentTo(dc, surface_, frameX_, frameY_);
 }
 
 bool TScreenSaverWindow::FormSysCommand(WPARAM command, LRESULT& result) {
@@ -92,6 +111,14 @@ LRESULT TScreenSaverWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) 
     info->ptMaxSize = {form_.Width, form_.Height};
     info->ptMaxTrackSize = info->ptMaxSize;
     return 0;
+  }
+  if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE) {
+    const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
+    // 0 off, 1 on, 2 dimmed (still showing).
+    if (setting != nullptr && setting->DataLength >= sizeof(DWORD)) {
+      displayOn_ = *reinterpret_cast<const DWORD*>(setting->Data) != 0;
+    }
+    return TRUE;
   }
   return TForm::WndProc(message, wParam, lParam);
 }
@@ -124,6 +151,10 @@ void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x
 
 void TScreenSaverWindow::OnTick() {
   log_.Tick();
+  // IsWindowVisible also looks at the ancestors: a hidden preview host hides the preview.
+  HWND hwnd = Handle();
+  gate_.SetVisible(FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
+                                   hwnd != nullptr && IsIconic(hwnd) != FALSE, displayOn_}));
   form_.Timer1Timer();
 }
 

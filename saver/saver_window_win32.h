@@ -12,6 +12,7 @@
 #include "host/win32/precise_timer.h"
 #include "host/win32/registry_win32.h"
 #include "host/win32/saver_host_win32.h"
+#include "saver/frame_gate.h"
 #include "saver/screen_saver_form.h"
 #include "saver/tick_log_win32.h"
 
@@ -42,17 +43,22 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
   void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y);
   void OnTick();
+  void WatchDisplayState();
 
   Win32SaverHost host_;
   Win32Registry registry_;
   PreciseTimer timer_;
   RasterSurface surface_;
+  // The form draws through the gate: nothing is rasterized or copied while nobody can see it.
+  GatedSurface gate_{surface_};
   ClockSeededRandom random_;
   TickLog log_;
   TScreenSaverForm form_;
   int32_t frameX_ = 0;
   int32_t frameY_ = 0;
   bool framePresented_ = false;
+  bool displayOn_ = true;
+  HPOWERNOTIFY displayNotify_ = nullptr;
 };
 
 }  // namespace vellicord

@@ -17,19 +17,40 @@ TickLog::~TickLog() {
   if (file_ != INVALID_HANDLE_VALUE) CloseHandle(file_);
 }
 
-void TickLog::Tick() {
-  if (file_ == INVALID_HANDLE_VALUE) return;
+int64_t TickLog::NowUs() const {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
   const int64_t f = frequency_.QuadPart;
-  const int64_t us = now.QuadPart / f * 1000000 + now.QuadPart % f * 1000000 / f;
-  if (ticks_ == 0) firstUs_ = us;
+  return now.QuadPart / f * 1000000 + now.QuadPart % f * 1000000 / f;
+}
+
+void TickLog::Present() {
+  // Wine's performance counter is the same clock in every process, so a driver can set this
+  // against the time it started the saver.
+  if (presents_ == 0 && file_ != INVALID_HANDLE_VALUE) firstPresentUs_ = NowUs();
+  ++presents_;
+}
+
+void TickLog::Tick() {
+  if (file_ == INVALID_HANDLE_VALUE) return;
+  const int64_t us = NowUs();
+  if (ticks_ == 0) {
+    firstUs_ = us;
+  } else {
+    intervals_.Add(us - lastUs_);
+  }
+  lastUs_ = us;
   ++ticks_;
-  char line[96];
-  const int n = std::snprintf(line, sizeof line,
-                              "ticks %10lld presents %10lld first_us %16lld last_us %16lld\n",
-                              static_cast<long long>(ticks_), static_cast<long long>(presents_),
-                              static_cast<long long>(firstUs_), static_cast<long long>(us));
+  char line[192];
+  const int n = std::snprintf(
+      line, sizeof line,
+      "ticks %10lld presents %10lld first_us %16lld last_us %16lld present_us %16lld p99_us %8lld "
+      "max_us %8lld\n",
+      static_cast<long long>(ticks_), static_cast<long long>(presents_),
+      static_cast<long long>(firstUs_), static_cast<long long>(us),
+      static_cast<long long>(firstPresentUs_),
+      static_cast<long long>(intervals_.PercentileUs(0.99)),
+      static_cast<long long>(intervals_.MaxUs()));
   DWORD written = 0;
   SetFilePointer(file_, 0, nullptr, FILE_BEGIN);
   WriteFile(file_, line, static_cast<DWORD>(n), &written, nullptr);

@@ -1,0 +1,106 @@
+// The skip rule for frames nobody can see: which host states skip, that skipping touches no
+// pixel and no window, and that the animation and the first frame after it are unchanged.
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <vector>
+
+#include "engine/figure.h"
+#include "engine/raster.h"
+#include "saver/frame_gate.h"
+#include "tools/fixed_draws.h"
+
+namespace vellicord {
+namespace {
+
+TEST(FrameCanBeSeen, OnlyAShownRestoredWindowOnALitDisplay) {
+  struct Row {
+    bool shown, iconic, displayOn, seen;
+  } rows[] = {
+      {true, false, true, true},   {false, false, true, false}, {true, true, true, false},
+      {true, false, false, false}, {false, true, false, false}, {false, false, false, false},
+      {true, true, false, false},  {false, true, true, false},
+  };
+  for (const Row& r : rows) {
+    EXPECT_EQ(FrameCanBeSeen({r.shown, r.iconic, r.displayOn}), r.seen)
+        << "shown " << r.shown << " iconic " << r.iconic << " display " << r.displayOn;
+  }
+}
+
+// Counts what reaches the surface behind the gate.
+class CountingSurface final : public DrawSurface {
+ public:
+  void CreateBuffer(int32_t, int32_t) override { ++buffers; }
+  void SetBrushColor(ColorValue c) override { brush = c; }
+  void SetPenWidth(int32_t w) override { penWidth = w; }
+  void SetPenColor(ColorValue) override {}
+  void Clear() override { ++clears; }
+  void Polyline(const Point*, int32_t) override { ++polylines; }
+  void CopyToWindow(int32_t, int32_t) override { ++copies; }
+  int buffers = 0, clears = 0, polylines = 0, copies = 0, penWidth = 0;
+  ColorValue brush = 0;
+};
+
+FigureConfig Config(int32_t lines, int32_t width) {
+  FigureConfig c;
+  c.NumberOfLines = lines;
+  c.WidthOfLines = width;
+  c.WindowColor = kWhite;
+  return c;
+}
+
+TEST(GatedSurface, HiddenFramesReachNoPixelsButSetUpDoes) {
+  CountingSurface inner;
+  GatedSurface gate(inner);
+  auto figure = std::make_unique<Figure>();
+  FixedDraws draws(0.1L, 0.7L, 0.25L, 3, 17);
+  gate.SetVisible(false);
+  // Set-up passes through even while hidden: the buffer and pen must be ready for later.
+  figure->SetUp(Config(4, 3), 1024, 768, draws, gate);
+  EXPECT_EQ(inner.buffers, 1);
+  EXPECT_EQ(inner.penWidth, 3);
+  EXPECT_EQ(inner.brush, kWhite);
+  for (int t = 0; t < 5; ++t) figure->Tick();
+  EXPECT_EQ(inner.clears + inner.polylines + inner.copies, 0);
+  EXPECT_FALSE(gate.FrameCurrent());
+  gate.SetVisible(true);
+  figure->Tick();
+  EXPECT_EQ(inner.clears, 1);
+  EXPECT_EQ(inner.polylines, 4);  // every slot, once
+  EXPECT_EQ(inner.copies, 1);
+  EXPECT_TRUE(gate.FrameCurrent());
+}
+
+// Hidden for a while, then shown: the clock, the ring and the first frame shown afterwards
+// are bit for bit those of a figure that was never hidden.
+TEST(GatedSurface, SkippingIsInvisibleOnceShownAgain) {
+  struct Case {
+    int32_t lines, width, hideFrom, hideTo;
+  } cases[] = {{4, 1, 3, 9}, {10, 10, 1, 40}, {1, 2, 2, 3}, {31, 0, 0, 1200}};
+  for (const Case& c : cases) {
+    SCOPED_TRACE(::testing::Message() << c.lines << " lines, width " << c.width);
+    RasterSurface plain, gated;
+    GatedSurface gate(gated);
+    auto always = std::make_unique<Figure>();
+    auto sometimes = std::make_unique<Figure>();
+    FixedDraws a(0.1L, 0.7L, 0.25L, 3, 17), b(0.1L, 0.7L, 0.25L, 3, 17);
+    always->SetUp(Config(c.lines, c.width), 800, 600, a, plain);
+    sometimes->SetUp(Config(c.lines, c.width), 800, 600, b, gate);
+    for (int t = 0; t <= c.hideTo; ++t) {
+      gate.SetVisible(t < c.hideFrom || t >= c.hideTo);
+      always->Tick();
+      sometimes->Tick();
+    }
+    EXPECT_EQ(always->Clock, sometimes->Clock);
+    EXPECT_EQ(always->Locked, sometimes->Locked);
+    EXPECT_EQ(always->WriteSlot, sometimes->WriteSlot);
+    ASSERT_TRUE(plain.HasBuffer() && gated.HasBuffer());
+    const size_t pixels = size_t(plain.Width()) * size_t(plain.Height());
+    const std::vector<uint32_t> p(plain.Pixels(), plain.Pixels() + pixels);
+    const std::vector<uint32_t> g(gated.Pixels(), gated.Pixels() + pixels);
+    EXPECT_TRUE(p == g) << "first frame after showing differs";
+  }
+}
+
+}  // namespace
+}  // namespace vellicord
