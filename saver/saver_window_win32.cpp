@@ -41,6 +41,7 @@ void TScreenSaverWindow::CreateParams(TCreateParams& params) {
 void TScreenSaverWindow::FormWindowCreated() {
   host_.AttachWindow(Handle());
   WatchDisplayState();
+  if (form_.Preview()) hostWatch_.Start(ToHwnd(form_.PreviewParent), Handle(), [this] { Close(); });
 }
 
 void TScreenSaverWindow::WatchDisplayState() {

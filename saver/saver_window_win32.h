@@ -13,6 +13,7 @@
 #include "host/win32/registry_win32.h"
 #include "host/win32/saver_host_win32.h"
 #include "saver/frame_gate.h"
+#include "saver/host_watch_win32.h"
 #include "saver/screen_saver_form.h"
 #include "saver/tick_log_win32.h"
 
@@ -59,6 +60,7 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   bool framePresented_ = false;
   bool displayOn_ = true;
   HPOWERNOTIFY displayNotify_ = nullptr;
+  PreviewHostWatch hostWatch_;
 };
 
 }  // namespace vellicord

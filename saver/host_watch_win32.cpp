@@ -1,0 +1,40 @@
+// The preview host watch: a periodic waitable timer on the application's loop.
+#include "saver/host_watch_win32.h"
+
+#include "host/win32/application.h"
+
+namespace vellicord {
+
+namespace {
+constexpr LONG kCheckMs = 250;
+}
+
+PreviewHostWatch::~PreviewHostWatch() {
+  if (timer_ == nullptr) return;
+  CancelWaitableTimer(timer_);
+  TApplication::Instance().RemoveWaitable(timer_);
+  CloseHandle(timer_);
+}
+
+void PreviewHostWatch::Start(HWND host, HWND self, std::function<void()> onGone) {
+  if (timer_ != nullptr) return;
+  host_ = host;
+  self_ = self;
+  onGone_ = std::move(onGone);
+  timer_ = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+  if (timer_ == nullptr) return;
+  LARGE_INTEGER due;
+  due.QuadPart = -10000LL * kCheckMs;
+  SetWaitableTimer(timer_, &due, kCheckMs, nullptr, nullptr, FALSE);
+  TApplication::Instance().AddWaitable(timer_, [this] { Check(); });
+}
+
+void PreviewHostWatch::Check() {
+  if (!onGone_ || (IsWindow(host_) && IsWindow(self_))) return;
+  CancelWaitableTimer(timer_);
+  std::function<void()> onGone = std::move(onGone_);
+  onGone_ = nullptr;
+  onGone();
+}
+
+}  // namespace vellicord
