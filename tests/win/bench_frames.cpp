@@ -1,0 +1,278 @@
+// vellicord2-bench-win.exe: the Windows build's figures for scripts/bench.sh, under Wine.
+//   frames [s]                 engine, rasterizer and the real copy to a window, beside their
+//                              floors and GDI pens drawing the same frames
+//   startup <scr> <log> <n>    process start to first frame of Vellicord2.scr /s, after a warm run
+//   noop                       ends at once: what Wine takes to start a trivial program
+//   idle <ms>                  a shown window, and the saver's timer at <ms> doing nothing
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "engine/raster.h"
+#include "host/win32/application.h"
+#include "host/win32/precise_timer.h"
+#include "tools/bench_frame_cost.h"
+
+namespace {
+
+using namespace vellicord;
+using namespace vellicord::bench;
+
+double NowUs() {
+  LARGE_INTEGER f, c;
+  QueryPerformanceFrequency(&f);
+  QueryPerformanceCounter(&c);
+  return double(c.QuadPart) * 1e6 / double(f.QuadPart);
+}
+
+void Pump() {
+  MSG msg;
+  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+HWND ShowWindowOfSize(int32_t width, int32_t height) {
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"BenchWindow";
+  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+  RegisterClassW(&wc);
+  HWND h = CreateWindowExW(WS_EX_TOPMOST, L"BenchWindow", L"bench", WS_POPUP | WS_VISIBLE, 0, 0,
+                           width, height, nullptr, nullptr, wc.hInstance, nullptr);
+  const double end = NowUs() + 500000;
+  while (NowUs() < end) {
+    Pump();
+    Sleep(10);
+  }
+  return h;
+}
+
+// The saver's own copy: SetDIBitsToDevice of the 32-bpp top-down buffer to a window DC.
+void CopyFrame(HWND window, const RasterSurface& frame, int32_t x, int32_t y) {
+  HDC dc = GetDC(window);
+  BITMAPINFO bmi = {};
+  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  bmi.bmiHeader.biWidth = frame.Width();
+  bmi.bmiHeader.biHeight = -frame.Height();
+  bmi.bmiHeader.biPlanes = 1;
+  bmi.bmiHeader.biBitCount = 32;
+  bmi.bmiHeader.biCompression = BI_RGB;
+  SetDIBitsToDevice(dc, x, y, DWORD(frame.Width()), DWORD(frame.Height()), 0, 0, 0,
+                    UINT(frame.Height()), frame.Pixels(), &bmi, DIB_RGB_COLORS);
+  ReleaseDC(window, dc);
+}
+
+// The GDI path the rasterizer replaced: a screen-compatible bitmap, a rectangle in the brush's
+// colour, a pen per line, and a blit to the window.
+class GdiFrames {
+ public:
+  GdiFrames(HWND window, int32_t width, int32_t height) : window_(window) {
+    HDC screen = GetDC(window);
+    dc_ = CreateCompatibleDC(screen);
+    bitmap_ = CreateCompatibleBitmap(screen, width, height);
+    ReleaseDC(window, screen);
+    old_ = SelectObject(dc_, bitmap_);
+    width_ = width;
+    height_ = height;
+  }
+  ~GdiFrames() {
+    SelectObject(dc_, old_);
+    DeleteObject(bitmap_);
+    DeleteDC(dc_);
+  }
+  GdiFrames(const GdiFrames&) = delete;
+  GdiFrames& operator=(const GdiFrames&) = delete;
+
+  void Draw(const RecordedFrame& f) {
+    LOGBRUSH lb{BS_SOLID, f.Background & 0xFFFFFF, 0};
+    HBRUSH brush = CreateBrushIndirect(&lb);
+    HGDIOBJ oldBrush = SelectObject(dc_, brush);
+    HGDIOBJ oldPen = SelectObject(dc_, Pen(f.PenWidth, f.Background));
+    Rectangle(dc_, 0, 0, width_, height_);
+    for (const RecordedLine& line : f.Lines) {
+      DeleteObject(SelectObject(dc_, Pen(f.PenWidth, line.Color)));
+      if (line.Points.size() >= 2) {
+        Polyline(dc_, reinterpret_cast<const POINT*>(line.Points.data()), int(line.Points.size()));
+      }
+    }
+    DeleteObject(SelectObject(dc_, oldPen));
+    DeleteObject(SelectObject(dc_, oldBrush));
+    GdiFlush();
+  }
+  void Copy(int32_t x, int32_t y) {
+    HDC dc = GetDC(window_);
+    BitBlt(dc, x, y, width_, height_, dc_, 0, 0, SRCCOPY);
+    ReleaseDC(window_, dc);
+  }
+
+ private:
+  static HGDIOBJ Pen(int32_t width, ColorValue color) {
+    LOGPEN lp{PS_SOLID, {width, 0}, color & 0xFFFFFF};
+    return CreatePenIndirect(&lp);
+  }
+  HWND window_;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+  int32_t width_ = 0, height_ = 0;
+};
+
+int Frames(double seconds) {
+  for (const FrameCase& c : FrameCases()) {
+    const RecordedCase r = RecordFrames(c, 32);
+    const int32_t x = (c.ScreenWidth - r.BufferWidth) / 2;
+    const int32_t y = (c.ScreenHeight - r.BufferHeight) / 2;
+    HWND window = ShowWindowOfSize(c.ScreenWidth, c.ScreenHeight);
+    RasterSurface frame;
+    frame.CreateBuffer(r.BufferWidth, r.BufferHeight);
+    Replay(r.Frames[0], frame);
+    // The pump lets Wine flush the window surface to the X server, as the saver's loop does
+    // after every tick.
+    const double copy = BestMeanUs(
+        [&] {
+          CopyFrame(window, frame, x, y);
+          Pump();
+        },
+        seconds);
+    double gdiDraw = 0, gdiCopy = 0;
+    {
+      GdiFrames gdi(window, r.BufferWidth, r.BufferHeight);
+      size_t i = 0;
+      gdiDraw = BestMeanUs([&] { gdi.Draw(r.Frames[i++ % r.Frames.size()]); }, seconds);
+      gdiCopy = BestMeanUs(
+          [&] {
+            gdi.Copy(x, y);
+            Pump();
+          },
+          seconds);
+    }
+    DestroyWindow(window);
+    Pump();
+    std::printf("winframe|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f\n", c.Name,
+                int(r.BufferWidth), int(r.BufferHeight), EngineTickUs(c, seconds),
+                TrigFloorUs(c, seconds), RasterUs(r, seconds),
+                MemsetUs(r.BufferWidth, r.BufferHeight, seconds),
+                MemcpyUs(r.BufferWidth, r.BufferHeight, seconds), copy, gdiDraw, gdiCopy);
+    std::fflush(stdout);
+  }
+  return 0;
+}
+
+struct Child {
+  PROCESS_INFORMATION pi = {};
+  bool ok = false;
+  Child(const std::wstring& exe, const std::wstring& args) {
+    std::wstring line = L"\"" + exe + L"\" " + args;
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
+                        &pi) != FALSE;
+  }
+  ~Child() {
+    if (!ok) return;
+    if (WaitForSingleObject(pi.hProcess, 5000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 1);
+    CloseHandle(pi.hProcess);
+    CloseHandle(pi.hThread);
+  }
+  Child(const Child&) = delete;
+  Child& operator=(const Child&) = delete;
+};
+
+// The tick log's first-frame time, 0 until the first frame has been copied.
+long long FirstPresentUs(const std::wstring& log) {
+  HANDLE f =
+      CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return 0;
+  char buf[256] = {};
+  DWORD n = 0;
+  ReadFile(f, buf, sizeof buf - 1, &n, nullptr);
+  CloseHandle(f);
+  long long v[5] = {};
+  if (std::sscanf(buf, "ticks %lld presents %lld first_us %lld last_us %lld present_us %lld", &v[0],
+                  &v[1], &v[2], &v[3], &v[4]) != 5) {
+    return 0;
+  }
+  return v[4];
+}
+
+struct FindCtx {
+  DWORD pid;
+  HWND found;
+};
+
+BOOL CALLBACK FindSaver(HWND h, LPARAM p) {
+  auto* c = reinterpret_cast<FindCtx*>(p);
+  DWORD owner = 0;
+  GetWindowThreadProcessId(h, &owner);
+  wchar_t name[64] = {};
+  GetClassNameW(h, name, 64);
+  if (owner == c->pid && std::wstring(name) == L"TScreenSaverForm") c->found = h;
+  return TRUE;
+}
+
+double Median(std::vector<double> v) {
+  std::sort(v.begin(), v.end());
+  return v.empty() ? 0 : v[v.size() / 2];
+}
+
+int Startup(const std::wstring& scr, const std::wstring& log, int runs) {
+  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
+  std::vector<double> saver, noop;
+  wchar_t self[MAX_PATH] = {};
+  GetModuleFileNameW(nullptr, self, MAX_PATH);
+  // Run 0 warms Wine's caches and is not counted.
+  for (int run = 0; run <= runs; ++run) {
+    DeleteFileW(log.c_str());
+    const double t0 = NowUs();
+    Child s(scr, L"/s");
+    if (!s.ok) return 1;
+    long long present = 0;
+    while ((present = FirstPresentUs(log)) == 0 && NowUs() - t0 < 10e6) Sleep(1);
+    if (run > 0 && present != 0) saver.push_back((double(present) - t0) / 1000);
+    FindCtx ctx{s.pi.dwProcessId, nullptr};
+    EnumWindows(FindSaver, reinterpret_cast<LPARAM>(&ctx));
+    if (ctx.found != nullptr) PostMessageW(ctx.found, WM_KEYDOWN, 'Q', 0);
+
+    const double n0 = NowUs();
+    Child trivial(self, L"noop");
+    if (trivial.ok) WaitForSingleObject(trivial.pi.hProcess, 10000);
+    if (run > 0) noop.push_back((NowUs() - n0) / 1000);
+  }
+  std::printf("startup|%.1f|%.1f|%d\n", Median(saver), Median(noop), int(saver.size()));
+  return saver.empty() ? 1 : 0;
+}
+
+int Idle(int32_t intervalMs) {
+  ShowWindowOfSize(320, 200);
+  PreciseTimer timer([] {});
+  if (intervalMs > 0) {
+    timer.SetInterval(intervalMs);
+    timer.SetEnabled(true);
+  }
+  // Until the benchmark ends the process.
+  TApplication::Instance().Run(SW_SHOW);
+  return 0;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+  const std::wstring mode = argc > 1 ? argv[1] : L"";
+  if (mode == L"frames") return Frames(argc > 2 ? _wtof(argv[2]) : 1.0);
+  if (mode == L"startup" && argc > 4) return Startup(argv[2], argv[3], _wtoi(argv[4]));
+  if (mode == L"noop") return 0;
+  if (mode == L"idle") return Idle(argc > 2 ? _wtoi(argv[2]) : 0);
+  std::fprintf(stderr, "usage: vellicord2-bench-win frames [s] | startup scr log n | idle ms\n");
+  return 2;
+}
