@@ -9,20 +9,10 @@
 #include "engine/raster.h"
 #include "engine/x87.h"
 #include "tools/fixed_draws.h"
+#include "tools/null_surface.h"
 
 namespace vellicord::bench {
 namespace {
-
-class NullSurface final : public DrawSurface {
- public:
-  void CreateBuffer(int32_t, int32_t) override {}
-  void SetBrushColor(ColorValue) override {}
-  void SetPenWidth(int32_t) override {}
-  void SetPenColor(ColorValue) override {}
-  void Clear() override {}
-  void Polyline(const Point*, int32_t) override {}
-  void CopyToWindow(int32_t, int32_t) override {}
-};
 
 FigureConfig ConfigOf(const FrameCase& c) {
   FigureConfig config;

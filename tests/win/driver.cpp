@@ -13,7 +13,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/driver_support.h"
+
 namespace {
+
+using namespace vellicord::drive;
 
 int failures = 0;
 
@@ -22,47 +26,6 @@ void Check(bool ok, const char* what, const std::string& detail = "") {
               detail.c_str());
   std::fflush(stdout);
   if (!ok) ++failures;
-}
-
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
-
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-// Pumps this thread's messages (the preview parent lives here) while waiting.
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-bool WaitUntil(const std::function<bool()>& condition, double timeoutMs) {
-  const double end = NowMs() + timeoutMs;
-  for (;;) {
-    Pump();
-    if (condition()) return true;
-    if (NowMs() > end) return false;
-    Sleep(15);
-  }
-}
-
-// Waits without ending early: for "still running after a while" checks.
-void Idle(double ms) {
-  WaitUntil([] { return false; }, ms);
 }
 
 struct Saver {

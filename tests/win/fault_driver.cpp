@@ -19,7 +19,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/win/driver_support.h"
+
 namespace {
+
+using namespace vellicord::drive;
 
 int failures = 0;
 int checks = 0;
@@ -33,47 +37,6 @@ void Check(bool ok, const std::string& what, const std::string& detail = "") {
                 detail.c_str());
     std::fflush(stdout);
   }
-}
-
-std::string Utf8(const std::wstring& w) {
-  if (w.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), nullptr, 0,
-                                    nullptr, nullptr);
-  std::string s(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, w.data(), static_cast<int>(w.size()), s.data(), n, nullptr,
-                      nullptr);
-  return s;
-}
-
-double NowMs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return static_cast<double>(c.QuadPart) * 1000.0 / static_cast<double>(f.QuadPart);
-}
-
-// This thread owns the preview hosts: their messages (WM_PARENTNOTIFY from the saver's child
-// among them) must keep flowing while it waits.
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
-bool WaitUntil(const std::function<bool()>& condition, double timeoutMs) {
-  const double end = NowMs() + timeoutMs;
-  for (;;) {
-    Pump();
-    if (condition()) return true;
-    if (NowMs() > end) return false;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-}
-
-void Idle(double ms) {
-  WaitUntil([] { return false; }, ms);
 }
 
 std::wstring TickLogPath() {
