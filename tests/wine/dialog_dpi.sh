@@ -12,7 +12,7 @@ put_back() {
   else
     wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
   fi
-  restore
+  vellicord_put_store_back
 }
 trap put_back EXIT
 wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1

@@ -2,16 +2,8 @@
 # the saver's registry key back as it was whatever happens.
 driver=$1 scr=$2
 fail=0
-saved=$(mktemp -d)
-if wine reg query 'HKCU\Vellicord2' >/dev/null 2>&1; then
-  wine reg export 'HKCU\Vellicord2' "$saved/key.reg" /y >/dev/null 2>&1
-fi
-restore() {
-  wine reg delete 'HKCU\Vellicord2' /f >/dev/null 2>&1 || true
-  [ -f "$saved/key.reg" ] && wine reg import "$saved/key.reg" >/dev/null 2>&1
-  rm -rf "$saved"
-}
-trap restore EXIT
+. "$(dirname "${BASH_SOURCE[0]}")/store_guard.sh"
+vellicord_guard_store
 
 drive() { wine "$driver" "$scr" "$@" 2>&1 | tr -d '\r'; }
 

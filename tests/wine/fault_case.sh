@@ -5,18 +5,9 @@
 set -uo pipefail
 driver=$1 longrun=$2 reference=$3 scr=$4 case=$5 ticks=${6:-20000}
 winscr=$(winepath -w "$scr" 2>/dev/null)
-tmp=$(mktemp -d)
 x11='HKCU\Software\Wine\AppDefaults\Vellicord2.scr\X11 Driver'
-
-saved=0
-wine reg export 'HKCU\Vellicord2' "$(winepath -w "$tmp/saved.reg")" /y >/dev/null 2>&1 && saved=1
-cleanup() {
-  wine reg delete 'HKCU\Vellicord2' /f >/dev/null 2>&1
-  [ $saved = 1 ] && wine reg import "$(winepath -w "$tmp/saved.reg")" >/dev/null 2>&1
-  wine reg delete "$x11" /f >/dev/null 2>&1
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/store_guard.sh"
+vellicord_guard_store "$x11"
 
 drive() { timeout 600 wine "$driver" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 

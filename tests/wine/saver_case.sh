@@ -5,20 +5,12 @@
 set -uo pipefail
 driver=$1 scr=$2 case=$3
 winscr=$(winepath -w "$scr" 2>/dev/null)
-tmp=$(mktemp -d)
 section='HKCU\Vellicord2\Vellicord2'
 appdefaults='HKCU\Software\Wine\AppDefaults\Vellicord2.scr'
 
 # The store key is shared with the dialog's tests: keep what was there and put it back.
-saved=0
-wine reg export 'HKCU\Vellicord2' "$(winepath -w "$tmp/saved.reg")" /y >/dev/null 2>&1 && saved=1
-cleanup() {
-  wine reg delete 'HKCU\Vellicord2' /f >/dev/null 2>&1
-  [ $saved = 1 ] && wine reg import "$(winepath -w "$tmp/saved.reg")" >/dev/null 2>&1
-  wine reg delete "$appdefaults" /f >/dev/null 2>&1
-  rm -rf "$tmp"
-}
-trap cleanup EXIT
+. "$(dirname "$0")/store_guard.sh"
+vellicord_guard_store "$appdefaults"
 
 set_value() {  # name type data
   wine reg add "$section" /v "$1" /t "$2" /d "$3" /f >/dev/null 2>&1
