@@ -10,13 +10,8 @@ ticks=20000
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh"
 
-export WINEPREFIX="$root/build/wineprefix-reliability"
-rm -rf "$WINEPREFIX"
-export VELLICORD_OWN_DISPLAY=1
 . "$root/scripts/wine-env.sh"
-vellicord_start_display
-trap vellicord_stop_display EXIT
-vellicord_boot_prefix
+vellicord_fresh_session "$root/build/wineprefix-reliability"
 
 logs=$(mktemp -d)
 win=$root/build/win

@@ -6,12 +6,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh"
 
 # A fresh prefix for every run, booted once and shared by all the Wine tests.
-export WINEPREFIX="$root/build/wineprefix"
-rm -rf "$WINEPREFIX"
-export VELLICORD_OWN_DISPLAY=1
 . "$root/scripts/wine-env.sh"
-vellicord_start_display
-trap vellicord_stop_display EXIT
-vellicord_boot_prefix
+vellicord_fresh_session "$root/build/wineprefix"
 
 ctest --test-dir "$root/build/native" --output-on-failure -j "$(nproc)" "$@"

@@ -44,3 +44,13 @@ vellicord_font_replacements() {
   wine reg add 'HKLM\Software\Microsoft\Windows NT\CurrentVersion\FontLink\SystemLink' \
     /v Tahoma /t REG_MULTI_SZ /d 'ipagp.ttf,IPAPGothic' /f >/dev/null 2>&1 || true
 }
+
+# A whole run on a prefix of its own, made afresh, and a virtual display of its own; both are
+# stopped when the calling script exits.
+vellicord_fresh_session() {
+  export WINEPREFIX=$1
+  rm -rf "$WINEPREFIX"
+  VELLICORD_OWN_DISPLAY=1 vellicord_start_display
+  trap vellicord_stop_display EXIT
+  vellicord_boot_prefix
+}
