@@ -1,0 +1,54 @@
+// The five settings in one table: value names on both sides, defaults, ranges and limits.
+#pragma once
+
+#include <cstdint>
+
+namespace vellicord {
+
+enum class SettingKind { Integer, Text };
+
+// One saved setting. The saver reads "period" and "NumberofLines" while the dialog writes
+// "Period" and "NumberOfLines"; registry names match without regard to case, so both meet.
+struct SettingSpec {
+  const char* field;      // the SaverSettings field it fills
+  const char* readName;   // as the saver reads it
+  const char* writeName;  // as the dialog reads and writes it
+  SettingKind kind;
+  int32_t defaultNumber;     // Integer settings
+  const char* defaultText;   // Text settings
+  int32_t dialogMin;         // what the dialog can write
+  int32_t dialogMax;
+  // How the saver bounds a hand-edited number before using it (outside: nearest bound).
+  int32_t saverMin;
+  int32_t saverMax;
+};
+
+inline constexpr int32_t kInt32Min = -2147483647 - 1;
+inline constexpr int32_t kInt32Max = 2147483647;
+
+// Indexes into kSettings.
+enum SettingId { kSpeed, kPeriod, kNumberOfLines, kBGcolor, kWidthOfLines, kSettingCount };
+
+// In the saver's read order (Speed, period, NumberofLines, BGcolor, WidthOfLines). Speed is
+// limited through the tick interval (IntervalForSpeed), Period is used as read, the ring has 31
+// slots and pens are at most 10 pixels wide.
+inline constexpr SettingSpec kSettings[kSettingCount] = {
+    {"Speed", "Speed", "Speed", SettingKind::Integer, 2, nullptr, 0, 3, kInt32Min, kInt32Max},
+    {"Period", "period", "Period", SettingKind::Integer, 1, nullptr, 0, 2, kInt32Min, kInt32Max},
+    {"NumberOfLines", "NumberofLines", "NumberOfLines", SettingKind::Integer, 4, nullptr, 1, 10,
+     1, 31},
+    {"BGcolor", "BGcolor", "BGcolor", SettingKind::Text, 0, "Black", 0, 0, 0, 0},
+    {"WidthOfLines", "WidthOfLines", "WidthOfLines", SettingKind::Integer, 1, nullptr, 1, 10, 1,
+     10},
+};
+
+// The dialog reads and writes in its own order: Speed, Period, BGcolor, NumberOfLines,
+// WidthOfLines.
+inline constexpr SettingId kDialogOrder[kSettingCount] = {kSpeed, kPeriod, kBGcolor,
+                                                         kNumberOfLines, kWidthOfLines};
+
+// The two background texts; exactly "Black" gives black, exactly "White" dims green.
+inline constexpr const char* kBlackText = "Black";
+inline constexpr const char* kWhiteText = "White";
+
+}  // namespace vellicord
