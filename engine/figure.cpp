@@ -68,6 +68,8 @@ VELLICORD_NOINLINE void Figure::SetUpRing(const FigureConfig& config, DrawSurfac
   }
   DrawSlot = kSlotCount - 1;
   WriteSlot = LineCount - 1;
+  leaving_.PointCount = 0;
+  painted_ = false;
   BufferHeight = BoxSize;
   BufferWidth = std::max(BufferHeight - 1, 0);
   surface.CreateBuffer(BufferWidth, BufferHeight);
@@ -115,6 +117,10 @@ VELLICORD_NOINLINE void Figure::DrawCanvasBody() {
   }
   PhaseX = freqX / 430 + PhaseX;
   PhaseY = (freqY / 430 + PhaseY) + kPhaseYDrift;
+  const LineSlot& overwritten = Lines[WriteSlot];
+  std::copy_n(overwritten.Points, overwritten.PointCount, leaving_.Points);
+  leaving_.PointCount = overwritten.PointCount;
+  leaving_.Color = overwritten.Color;
   SampleCurve(WriteSlot, freqX, freqY, PhaseY, PhaseX);
   AssignLineColor(WriteSlot);
   PaintTrail();
@@ -195,15 +201,19 @@ void Figure::AssignLineColor(int32_t slot) {
 }
 
 void Figure::PaintTrail() {
-  DrawSurface& surface = *surface_;
-  surface.Clear();
+  TrailFrame frame;
   int32_t i = DrawSlot;
   do {
-    surface.SetPenColor(Lines[i].Color);
-    surface.Polyline(Lines[i].Points, Lines[i].PointCount);
+    trail_[frame.Count++] = {Lines[i].Points, Lines[i].PointCount, Lines[i].Color, i};
     NextSlot(i);
   } while (i != WriteSlot);
-  surface.CopyToWindow((WindowWidth - BufferWidth) / 2, (WindowHeight - BufferHeight) / 2);
+  frame.Lines = trail_;
+  frame.Stepped = painted_;
+  frame.Leaving = {leaving_.Points, leaving_.PointCount, leaving_.Color, WriteSlot};
+  frame.X = (WindowWidth - BufferWidth) / 2;
+  frame.Y = (WindowHeight - BufferHeight) / 2;
+  surface_->DrawTrail(frame);
+  painted_ = true;
 }
 
 void Figure::NextSlot(int32_t& index) const {

@@ -97,6 +97,12 @@ class Figure {
   void NextSlot(int32_t& index) const;
 
   DrawSurface* surface_ = nullptr;
+  // The curve the new one overwrites, kept for the surface to take off the picture, and the
+  // frame's curves in painting order: fixed storage, filled every tick.
+  LineSlot leaving_;
+  TrailLine trail_[kSlotCount];
+  // A frame has been painted since set-up: every later one is a step from the one before.
+  bool painted_ = false;
 };
 
 // The wheel colour for one clock value; exposed for tools that colour without a figure.

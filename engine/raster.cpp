@@ -2,6 +2,8 @@
 #include "engine/raster.h"
 
 #include <algorithm>
+#include <climits>
+#include <cstring>
 #include <new>
 
 namespace vellicord {
@@ -162,6 +164,47 @@ void Fill(uint32_t* p, int64_t n, uint32_t value) {
   for (; n > 0; --n) *p++ = value;
 }
 
+// One edge of a wide segment's band: the rows it spans and its x, rounded up, walked row by row.
+struct BandEdge {
+  int32_t Top, Bottom;
+  EdgeWalk NegX;
+};
+
+// The band's edges from its corners (relative to the segment's start), each walked from the
+// first row drawn, `top`. Level edges bound no row and are left out.
+int BandEdges(const int64_t (&cx)[4], const int64_t (&cy)[4], int64_t top, BandEdge (&edges)[4]) {
+  int count = 0;
+  for (int i = 0; i < 4; ++i) {
+    const int j = (i + 1) & 3;
+    if (cy[i] == cy[j]) continue;
+    const bool down = cy[i] < cy[j];
+    const int64_t xa = down ? cx[i] : cx[j], ya = down ? cy[i] : cy[j];
+    const int64_t xb = down ? cx[j] : cx[i], yb = down ? cy[j] : cy[i];
+    const int64_t h = yb - ya;
+    const int64_t ex = xb - xa;
+    const int64_t start = std::max(top, ya);
+    // Each edge's x at a row, rounded up: -floor(-x).
+    edges[count++] = {int32_t(ya), int32_t(yb), EdgeWalk(-(xa * h + (start - ya) * ex), -ex, h)};
+  }
+  return count;
+}
+
+// Walks a one-pixel line's pixels by offset into the buffer, handing each to `plot`.
+template <class Plot>
+void WalkLine(ptrdiff_t at, int64_t steps, ptrdiff_t majorStep, ptrdiff_t minorStep, int64_t rem,
+              int64_t twoMinor, int64_t twoMajor, Plot plot) {
+  for (int64_t k = 0;; ++k) {
+    plot(at);
+    if (k == steps) break;
+    at += majorStep;
+    rem += twoMinor;
+    if (rem >= twoMajor) {
+      rem -= twoMajor;
+      at += minorStep;
+    }
+  }
+}
+
 }  // namespace
 
 RasterSurface::RasterSurface() = default;
@@ -171,24 +214,60 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   pixels_.reset();
   disc_.reset();
   halves_.reset();
-  width_ = height_ = discCapacity_ = 0;
-  penReady_ = false;
+  owners_.reset();
+  rowHead_.reset();
+  spanPool_.reset();
+  rowSpans_.reset();
+  bandChanges_.reset();
+  changed_.reset();
+  width_ = height_ = discCapacity_ = spanCapacity_ = changedCount_ = 0;
+  penReady_ = trailReady_ = false;
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
       int64_t{width} * height > kMaxPixels) {
     return;
   }
+  const size_t pixels = size_t(width) * size_t(height);
   const int32_t capacity = 2 * std::max(width, height) + 2;
-  std::unique_ptr<uint32_t[]> pixels(new (std::nothrow) uint32_t[size_t(width) * size_t(height)]);
+  // Room for a few dozen spans a row; a polyline that needs more is flushed in parts.
+  const int32_t spanCapacity = 32 * height + 1024;
+  const int32_t bands = (height + kBandRows - 1) / kBandRows;
+  std::unique_ptr<uint32_t[]> buffer(new (std::nothrow) uint32_t[pixels]);
   std::unique_ptr<Span[]> disc(new (std::nothrow) Span[size_t(capacity)]);
   std::unique_ptr<Halves[]> halves(new (std::nothrow) Halves[kHalvesSide * kHalvesSide]);
-  if (!pixels || !disc || !halves) return;
-  pixels_ = std::move(pixels);
+  std::unique_ptr<int32_t[]> rowHead(new (std::nothrow) int32_t[size_t(height)]);
+  std::unique_ptr<SpanNode[]> pool(new (std::nothrow) SpanNode[size_t(spanCapacity)]);
+  std::unique_ptr<SpanNode[]> rowSpans(new (std::nothrow) SpanNode[size_t(spanCapacity)]);
+  std::unique_ptr<Span[]> bandChanges(new (std::nothrow) Span[size_t(bands)]);
+  std::unique_ptr<PixelRect[]> changed(new (std::nothrow) PixelRect[size_t(bands)]);
+  if (!buffer || !disc || !halves || !rowHead || !pool || !rowSpans || !bandChanges || !changed) {
+    return;
+  }
+  // Without room for the slot record every trail frame is a full repaint, as it may be.
+  owners_.reset(new (std::nothrow) uint8_t[pixels]);
+  pixels_ = std::move(buffer);
   disc_ = std::move(disc);
   halves_ = std::move(halves);
+  rowHead_ = std::move(rowHead);
+  spanPool_ = std::move(pool);
+  rowSpans_ = std::move(rowSpans);
+  bandChanges_ = std::move(bandChanges);
+  changed_ = std::move(changed);
   width_ = width;
   height_ = height;
   discCapacity_ = capacity;
-  std::fill_n(pixels_.get(), size_t(width) * size_t(height), brush_);
+  spanCapacity_ = spanCapacity;
+  std::fill_n(rowHead_.get(), height, -1);
+  spansUsed_ = 0;
+  spanTop_ = INT32_MAX;
+  spanBottom_ = -1;
+  std::fill_n(pixels_.get(), pixels, brush_);
+  MarkAllChanged();
+}
+
+void RasterSurface::SetBrushColor(ColorValue color) {
+  // The background shows wherever no curve does: a new one leaves the record out of date.
+  if (PixelOf(color) != brush_) trailReady_ = false;
+  brush_ = PixelOf(color);
 }
 
 void RasterSurface::SetPenWidth(int32_t width) {
@@ -196,19 +275,108 @@ void RasterSurface::SetPenWidth(int32_t width) {
   if (w == penWidth_) return;
   penWidth_ = w;
   penReady_ = false;
+  trailReady_ = false;
 }
 
 void RasterSurface::Clear() {
   if (!pixels_) return;
   std::fill_n(pixels_.get(), size_t(width_) * size_t(height_), brush_);
+  trailReady_ = false;
+  MarkAllChanged();
+}
+
+void RasterSurface::MarkAllChanged() {
+  const int32_t bands = (height_ + kBandRows - 1) / kBandRows;
+  for (int32_t b = 0; b < bands; ++b) bandChanges_[b] = {0, width_ - 1};
+}
+
+void RasterSurface::MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi) {
+  for (int32_t b = top / kBandRows; b <= bottom / kBandRows; ++b) {
+    Span& c = bandChanges_[b];
+    if (c.Lo > c.Hi) {
+      c = {lo, hi};
+    } else {
+      c.Lo = std::min(c.Lo, lo);
+      c.Hi = std::max(c.Hi, hi);
+    }
+  }
 }
 
 void RasterSurface::CopyToWindow(int32_t x, int32_t y) {
-  if (pixels_ && presenter_) presenter_->Present(*this, x, y);
+  if (!pixels_ || !presenter_) return;
+  // Bands in a row with the same columns make one rectangle: a repaint is one.
+  const int32_t bands = (height_ + kBandRows - 1) / kBandRows;
+  changedCount_ = 0;
+  for (int32_t b = 0; b < bands; ++b) {
+    const Span c = bandChanges_[b];
+    bandChanges_[b] = {1, 0};
+    if (c.Lo > c.Hi) continue;
+    const int32_t top = b * kBandRows;
+    const int32_t bottom = std::min(top + kBandRows, height_);
+    PixelRect* last = changedCount_ > 0 ? &changed_[changedCount_ - 1] : nullptr;
+    if (last && last->Bottom == top && last->Left == c.Lo && last->Right == c.Hi + 1) {
+      last->Bottom = bottom;
+    } else {
+      changed_[changedCount_++] = {c.Lo, top, c.Hi + 1, bottom};
+    }
+  }
+  presenter_->Present(*this, x, y);
+}
+
+void RasterSurface::DrawTrail(const TrailFrame& frame) {
+  if (!pixels_) return;
+  trailStepped_ = frame.Stepped && trailReady_ && frame.Count >= 1;
+  if (trailStepped_) {
+    StepTrail(frame);
+  } else {
+    RepaintTrail(frame);
+  }
+  CopyToWindow(frame.X, frame.Y);
+}
+
+void RasterSurface::RepaintTrail(const TrailFrame& frame) {
+  Clear();
+  bool own = owners_ != nullptr;
+  for (int32_t i = 0; i < frame.Count; ++i) {
+    own = own && frame.Lines[i].Slot >= 0 && frame.Lines[i].Slot < kNoSlot;
+  }
+  own = own && frame.Leaving.Slot >= 0 && frame.Leaving.Slot < kNoSlot;
+  if (own) std::memset(owners_.get(), kNoSlot, size_t(width_) * size_t(height_));
+  for (int32_t i = 0; i < frame.Count; ++i) {
+    const TrailLine& line = frame.Lines[i];
+    DrawPolyline(line.Points, line.Count, own ? Ink::kOwn : Ink::kPaint, PixelOf(line.Color),
+                 line.Slot);
+  }
+  trailReady_ = own;
+}
+
+// The oldest curve gives back the pixels it showed; the new one takes those no curve shows,
+// which is all it can show at the bottom; the previous one takes every pixel it covers, on top.
+// Curves in between keep theirs: nothing that was above them moved.
+void RasterSurface::StepTrail(const TrailFrame& frame) {
+  const TrailLine& leaving = frame.Leaving;
+  const TrailLine& entering = frame.Lines[0];
+  DrawPolyline(leaving.Points, leaving.Count, Ink::kVacate, brush_, leaving.Slot);
+  DrawPolyline(entering.Points, entering.Count, Ink::kUnder, PixelOf(entering.Color),
+               entering.Slot);
+  if (frame.Count >= 2) {
+    const TrailLine& rising = frame.Lines[frame.Count - 1];
+    DrawPolyline(rising.Points, rising.Count, Ink::kOwn, PixelOf(rising.Color), rising.Slot);
+  }
 }
 
 void RasterSurface::Polyline(const Point* points, int32_t count) {
+  if (!pixels_) return;
+  DrawPolyline(points, count, Ink::kPaint, pen_, kNoSlot);
+  trailReady_ = false;
+}
+
+void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color,
+                                 int32_t slot) {
   if (!pixels_ || !points || count < 2) return;
+  ink_ = ink;
+  inkColor_ = color;
+  inkSlot_ = static_cast<uint8_t>(slot);
   if (penWidth_ <= 1) {
     // Each segment leaves out its last pixel, which the next one starts on: every vertex is
     // lit once and the polyline's own last point not at all.
@@ -223,6 +391,7 @@ void RasterSurface::Polyline(const Point* points, int32_t count) {
   for (int32_t i = 0; i + 1 < count; ++i) {
     WideSegment({points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y}, i == 0);
   }
+  FlushSpans();
 }
 
 void RasterSurface::ThinSegment(Segment s, bool lastPixelOut) {
@@ -283,25 +452,47 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
   if (kLo > kHi) return;
 
   const int64_t twoMajor = 2 * major;
-  int64_t num = 2 * kLo * minor + base;
+  const int64_t num = 2 * kLo * minor + base;
   const int64_t m = num / twoMajor;
-  int64_t rem = num - m * twoMajor;
+  const int64_t rem = num - m * twoMajor;
   const int64_t a = a0 + aInc * kLo;
   const int64_t b = b0 + bInc * m;
-  uint32_t* p = pixels_.get() + (xMajor ? b * width_ + a : a * width_ + b);
+  {
+    const int64_t aEnd = a0 + aInc * kHi;
+    const int64_t bEnd = b0 + bInc * ((2 * kHi * minor + base) / twoMajor);
+    const int64_t xa = xMajor ? a : b, xb = xMajor ? aEnd : bEnd;
+    const int64_t ya = xMajor ? b : a, yb = xMajor ? bEnd : aEnd;
+    MarkChanged(int32_t(std::min(ya, yb)), int32_t(std::max(ya, yb)), int32_t(std::min(xa, xb)),
+                int32_t(std::max(xa, xb)));
+  }
+  const ptrdiff_t at = static_cast<ptrdiff_t>(xMajor ? b * width_ + a : a * width_ + b);
   const ptrdiff_t majorStep = static_cast<ptrdiff_t>(xMajor ? aInc : aInc * width_);
   const ptrdiff_t minorStep = static_cast<ptrdiff_t>(xMajor ? bInc * width_ : bInc);
   const int64_t twoMinor = 2 * minor;
-  const uint32_t pen = pen_;
-  for (int64_t k = kLo;; ++k) {
-    *p = pen;
-    if (k == kHi) break;
-    p += majorStep;
-    rem += twoMinor;
-    if (rem >= twoMajor) {
-      rem -= twoMajor;
-      p += minorStep;
-    }
+  uint32_t* const px = pixels_.get();
+  uint8_t* const own = owners_.get();
+  const uint32_t color = inkColor_;
+  const uint8_t slot = inkSlot_;
+  const auto walk = [&](auto plot) {
+    WalkLine(at, kHi - kLo, majorStep, minorStep, rem, twoMinor, twoMajor, plot);
+  };
+  switch (ink_) {
+    case Ink::kPaint:
+      walk([&](ptrdiff_t i) { px[i] = color; });
+      break;
+    case Ink::kOwn:
+      walk([&](ptrdiff_t i) { px[i] = color, own[i] = slot; });
+      break;
+    case Ink::kUnder:
+      walk([&](ptrdiff_t i) {
+        if (own[i] == kNoSlot) px[i] = color, own[i] = slot;
+      });
+      break;
+    case Ink::kVacate:
+      walk([&](ptrdiff_t i) {
+        if (own[i] == slot) px[i] = color, own[i] = kNoSlot;
+      });
+      break;
   }
 }
 
@@ -380,24 +571,17 @@ void RasterSurface::WideSegment(Segment s, bool startDisc) {
   }
 }
 
-// One segment of a wide polyline: GDI's band along it and the pen's disc at its end (and at
-// its start when asked), filled row by row as spans. The band is a polygon filled as GDI
-// fills regions: the pixel whose top-left corner is (x, y) is in when that corner is inside,
-// left and top edges included, right and bottom ones not.
-void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc) {
-  const int32_t w = penWidth_;
-  const int64_t dx = int64_t{x1} - x0;
-  const int64_t dy = int64_t{y1} - y0;
-  // The band's corners, relative to (x0, y0).
-  int64_t cx[4], cy[4];
-  bool band = true;
-  if (dx == 0 && dy == 0) {
-    band = false;
-  } else if (dy == 0 || dx == 0) {
+// The band GDI widens a segment by, as its four corners relative to the segment's start; false
+// for a segment of no length, which has none. The band is a polygon filled as GDI fills
+// regions: the pixel whose top-left corner is (x, y) is in when that corner is inside, left
+// and top edges included, right and bottom ones not.
+bool RasterSurface::BandOf(int64_t dx, int64_t dy, int64_t (&cx)[4], int64_t (&cy)[4]) const {
+  if (dx == 0 && dy == 0) return false;
+  if (dy == 0 || dx == 0) {
     // Straight along an axis the band is a plain w-wide rectangle, as with the discs'
     // placement: rows (or columns) from -(w / 2).
-    const int64_t lo = -(w / 2);
-    const int64_t hi = lo + w;
+    const int64_t lo = -(penWidth_ / 2);
+    const int64_t hi = lo + penWidth_;
     const int64_t a = std::min<int64_t>(0, dy == 0 ? dx : dy);
     const int64_t b = std::max<int64_t>(0, dy == 0 ? dx : dy);
     const int64_t u[4] = {a, b, b, a};
@@ -406,23 +590,33 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bo
       cx[i] = dy == 0 ? u[i] : v[i];
       cy[i] = dy == 0 ? v[i] : u[i];
     }
-  } else {
-    const Halves h = HalvesFor(int32_t(dx < 0 ? -dx : dx), int32_t(dy < 0 ? -dy : dy));
-    int64_t narrowX = h.NarrowX, wideX = h.WideX, narrowY = h.NarrowY, wideY = h.WideY;
-    if (dx < 0) {
-      narrowY = -narrowY;
-      wideY = -wideY;
-    }
-    if (dy < 0) {
-      std::swap(narrowX, wideX);
-      std::swap(narrowY, wideY);
-      narrowX = -narrowX;
-      wideX = -wideX;
-    }
-    const int64_t px[4] = {-narrowX, wideX, dx + wideX, dx - narrowX};
-    const int64_t py[4] = {narrowY, -wideY, dy - wideY, dy + narrowY};
-    for (int i = 0; i < 4; ++i) cx[i] = px[i], cy[i] = py[i];
+    return true;
   }
+  const Halves h = HalvesFor(int32_t(dx < 0 ? -dx : dx), int32_t(dy < 0 ? -dy : dy));
+  int64_t narrowX = h.NarrowX, wideX = h.WideX, narrowY = h.NarrowY, wideY = h.WideY;
+  if (dx < 0) {
+    narrowY = -narrowY;
+    wideY = -wideY;
+  }
+  if (dy < 0) {
+    std::swap(narrowX, wideX);
+    std::swap(narrowY, wideY);
+    narrowX = -narrowX;
+    wideX = -wideX;
+  }
+  const int64_t px[4] = {-narrowX, wideX, dx + wideX, dx - narrowX};
+  const int64_t py[4] = {narrowY, -wideY, dy - wideY, dy + narrowY};
+  for (int i = 0; i < 4; ++i) cx[i] = px[i], cy[i] = py[i];
+  return true;
+}
+
+// One segment of a wide polyline: GDI's band along it and the pen's disc at its end (and at
+// its start when asked), handed row by row as spans to the polyline's span gathering.
+void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc) {
+  const int64_t dx = int64_t{x1} - x0;
+  const int64_t dy = int64_t{y1} - y0;
+  int64_t cx[4], cy[4];
+  const bool band = BandOf(dx, dy, cx, cy);
 
   // Rows, relative to y0, that the discs or the band reach.
   int64_t top = std::min<int64_t>(startDisc ? 0 : dy, dy) + discFirst_;
@@ -437,73 +631,123 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bo
   bottom = std::min<int64_t>(bottom, int64_t{height_} - 1 - y0);
   if (top > bottom) return;
 
-  // Each edge's x at a row, rounded up: -floor(-x), walked from the first row it is drawn on.
-  struct Edge {
-    int32_t top, bottom;
-    EdgeWalk negX;
-  } edges[4];
-  int edgeCount = 0;
-  if (band) {
-    for (int i = 0; i < 4; ++i) {
-      const int j = (i + 1) & 3;
-      if (cy[i] == cy[j]) continue;
-      const bool down = cy[i] < cy[j];
-      const int64_t xa = down ? cx[i] : cx[j], ya = down ? cy[i] : cy[j];
-      const int64_t xb = down ? cx[j] : cx[i], yb = down ? cy[j] : cy[i];
-      const int64_t h = yb - ya;
-      const int64_t ex = xb - xa;
-      const int64_t start = std::max(top, ya);
-      edges[edgeCount++] = {int32_t(ya), int32_t(yb),
-                            EdgeWalk(-(xa * h + (start - ya) * ex), -ex, h)};
-    }
-  }
-
+  BandEdge edges[4];
+  const int edgeCount = band ? BandEdges(cx, cy, top, edges) : 0;
   const Span* disc = disc_.get();
   const int32_t discFirst = discFirst_;
   const uint32_t discRows = uint32_t(discRows_);
-  const int32_t rowLast = int32_t(bottom);
   const int32_t ddx = int32_t(dx), ddy = int32_t(dy);
-  const int32_t xMin = -x0;
-  const int32_t xMax = width_ - 1 - x0;
-  uint32_t* row = pixels_.get() + (y0 + top) * int64_t{width_} + x0;
-  const uint32_t pen = pen_;
-  for (int32_t y = int32_t(top); y <= rowLast; ++y, row += width_) {
-    // The band's span first, then each disc's, merged where they overlap or touch. GDI's band
-    // and discs need not touch where they meet, so a span apart is filled on its own.
-    int32_t mLo = 0, mHi = -1;
-    const auto add = [&](int32_t l, int32_t h) {
-      if (mLo > mHi) {
-        mLo = l, mHi = h;
-      } else if (l <= mHi + 1 && h >= mLo - 1) {
-        mLo = std::min(mLo, l), mHi = std::max(mHi, h);
-      } else {
-        l = std::max(l, xMin), h = std::min(h, xMax);
-        if (l <= h) Fill(row + l, h - l + 1, pen);
-      }
-    };
+  for (int32_t y = int32_t(top); y <= int32_t(bottom); ++y) {
+    // GDI's band and discs need not touch where they meet: the gathering merges only spans
+    // that overlap or touch.
     int32_t left = INT32_MAX;
     int32_t right = INT32_MIN;
     for (int i = 0; i < edgeCount; ++i) {
-      Edge& e = edges[i];
-      if (y >= e.top && y < e.bottom) {
-        left = std::min(left, -e.negX.q);
-        right = std::max(right, -e.negX.q - 1);
-        e.negX.Next();
+      BandEdge& e = edges[i];
+      if (y >= e.Top && y < e.Bottom) {
+        left = std::min(left, -e.NegX.q);
+        right = std::max(right, -e.NegX.q - 1);
+        e.NegX.Next();
       }
     }
-    if (left <= right) mLo = left, mHi = right;
+    if (left <= right) AddSpan(y0 + y, x0 + left, x0 + right);
     const uint32_t ia = uint32_t(y - discFirst);
     if (startDisc && ia < discRows) {
       const Span a = discTabled_ ? disc[ia] : ComputeDiscRow(penWidth_, y);
-      if (a.Lo <= a.Hi) add(a.Lo, a.Hi);
+      if (a.Lo <= a.Hi) AddSpan(y0 + y, x0 + a.Lo, x0 + a.Hi);
     }
     const uint32_t ib = uint32_t(y - ddy - discFirst);
     if (ib < discRows) {
       const Span b = discTabled_ ? disc[ib] : ComputeDiscRow(penWidth_, y - ddy);
-      if (b.Lo <= b.Hi) add(ddx + b.Lo, ddx + b.Hi);
+      if (b.Lo <= b.Hi) AddSpan(y0 + y, x0 + ddx + b.Lo, x0 + ddx + b.Hi);
     }
-    mLo = std::max(mLo, xMin), mHi = std::min(mHi, xMax);
-    if (mLo <= mHi) Fill(row + mLo, mHi - mLo + 1, pen);
+  }
+}
+
+// Keeps the row's newest span growing while the polyline runs on through the row, and chains a
+// new one where it comes back to the row elsewhere.
+void RasterSurface::AddSpan(int32_t y, int32_t lo, int32_t hi) {
+  lo = std::max(lo, 0);
+  hi = std::min(hi, width_ - 1);
+  if (lo > hi) return;
+  int32_t head = rowHead_[y];
+  if (head >= 0) {
+    SpanNode& last = spanPool_[head];
+    if (lo <= last.Hi + 1 && hi >= last.Lo - 1) {
+      last.Lo = std::min(last.Lo, lo);
+      last.Hi = std::max(last.Hi, hi);
+      return;
+    }
+  }
+  if (spansUsed_ == spanCapacity_) {
+    FlushSpans();
+    head = -1;
+  }
+  spanPool_[spansUsed_] = {lo, hi, head};
+  rowHead_[y] = spansUsed_++;
+  spanTop_ = std::min(spanTop_, y);
+  spanBottom_ = std::max(spanBottom_, y);
+}
+
+// Each row's spans sorted and merged, then inked: every pixel of the polyline once.
+void RasterSurface::FlushSpans() {
+  for (int32_t y = spanTop_; y <= spanBottom_; ++y) {
+    int32_t i = rowHead_[y];
+    if (i < 0) continue;
+    rowHead_[y] = -1;
+    if (spanPool_[i].Next < 0) {
+      InkSpan(y, spanPool_[i].Lo, spanPool_[i].Hi);
+      continue;
+    }
+    int32_t n = 0;
+    for (; i >= 0; i = spanPool_[i].Next) {
+      const SpanNode s = spanPool_[i];
+      int32_t j = n++;
+      for (; j > 0 && rowSpans_[j - 1].Lo > s.Lo; --j) rowSpans_[j] = rowSpans_[j - 1];
+      rowSpans_[j] = s;
+    }
+    int32_t lo = rowSpans_[0].Lo, hi = rowSpans_[0].Hi;
+    for (int32_t k = 1; k < n; ++k) {
+      if (rowSpans_[k].Lo <= hi + 1) {
+        hi = std::max(hi, rowSpans_[k].Hi);
+      } else {
+        InkSpan(y, lo, hi);
+        lo = rowSpans_[k].Lo, hi = rowSpans_[k].Hi;
+      }
+    }
+    InkSpan(y, lo, hi);
+  }
+  spansUsed_ = 0;
+  spanTop_ = INT32_MAX;
+  spanBottom_ = -1;
+}
+
+void RasterSurface::InkSpan(int32_t y, int32_t lo, int32_t hi) {
+  MarkChanged(y, y, lo, hi);
+  const size_t at = size_t(y) * size_t(width_) + size_t(lo);
+  const int32_t n = hi - lo + 1;
+  uint32_t* px = pixels_.get() + at;
+  uint8_t* own = owners_ ? owners_.get() + at : nullptr;
+  const uint32_t color = inkColor_;
+  const uint8_t slot = inkSlot_;
+  switch (ink_) {
+    case Ink::kPaint:
+      Fill(px, n, color);
+      break;
+    case Ink::kOwn:
+      Fill(px, n, color);
+      std::memset(own, slot, size_t(n));
+      break;
+    case Ink::kUnder:
+      for (int32_t i = 0; i < n; ++i) {
+        if (own[i] == kNoSlot) px[i] = color, own[i] = slot;
+      }
+      break;
+    case Ink::kVacate:
+      for (int32_t i = 0; i < n; ++i) {
+        if (own[i] == slot) px[i] = color, own[i] = kNoSlot;
+      }
+      break;
   }
 }
 

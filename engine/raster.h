@@ -11,11 +11,17 @@ namespace vellicord {
 
 class RasterSurface;
 
+// A rectangle of buffer pixels: left and top included, right and bottom not.
+struct PixelRect {
+  int32_t Left, Top, Right, Bottom;
+};
+
 // Puts a finished frame somewhere: the window (host), a picture file (tools), nothing (tests).
 class FramePresenter {
  public:
   virtual ~FramePresenter() = default;
-  // The frame's top-left corner goes to (x, y) of the target.
+  // The frame's top-left corner goes to (x, y) of the target. Only the frame's Changed()
+  // rectangles differ from the frame presented before it.
   virtual void Present(const RasterSurface& frame, int32_t x, int32_t y) = 0;
 };
 
@@ -36,12 +42,15 @@ class RasterSurface final : public DrawSurface {
   RasterSurface& operator=(const RasterSurface&) = delete;
 
   void CreateBuffer(int32_t width, int32_t height) override;
-  void SetBrushColor(ColorValue color) override { brush_ = PixelOf(color); }
+  void SetBrushColor(ColorValue color) override;
   void SetPenWidth(int32_t width) override;
   void SetPenColor(ColorValue color) override { pen_ = PixelOf(color); }
   void Clear() override;
   void Polyline(const Point* points, int32_t count) override;
   void CopyToWindow(int32_t x, int32_t y) override;
+  // A stepped frame is composed from its three changes alone, with a record of which slot
+  // shows at each pixel; any other drawing since the last trail frame forces the full repaint.
+  void DrawTrail(const TrailFrame& frame) override;
 
   // Not owned; null presents nothing.
   void SetPresenter(FramePresenter* presenter) { presenter_ = presenter; }
@@ -53,6 +62,13 @@ class RasterSurface final : public DrawSurface {
   int32_t Stride() const { return width_ * 4; }
   // Row 0 first; null without a buffer.
   const uint32_t* Pixels() const { return pixels_.get(); }
+  // Bands of rows, top to bottom, outside which no pixel has changed since the last copy to the
+  // window: the whole buffer after a clear, a band per kBandRows rows that changed otherwise.
+  static constexpr int32_t kBandRows = 16;
+  // The last trail frame was composed from its changes, not repainted.
+  bool TrailStepped() const { return trailStepped_; }
+  const PixelRect* Changed() const { return changed_.get(); }
+  int32_t ChangedCount() const { return changedCount_; }
 
   // The BGRX pixel of a colour value; the palette marker byte is dropped.
   static constexpr uint32_t PixelOf(ColorValue c) {
@@ -67,11 +83,28 @@ class RasterSurface final : public DrawSurface {
   struct Segment {
     int64_t X0, Y0, X1, Y1;
   };
+  // What a polyline does to the pixels it covers: paint them; paint them and take them for its
+  // slot; take only those no slot shows; give back those its slot shows to the background.
+  enum class Ink { kPaint, kOwn, kUnder, kVacate };
+  static constexpr uint8_t kNoSlot = 0xFF;
+  // One span of a row, chained to the row's earlier spans while a wide polyline is gathered.
+  struct SpanNode {
+    int32_t Lo, Hi, Next;
+  };
 
+  void DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color, int32_t slot);
+  void RepaintTrail(const TrailFrame& frame);
+  void StepTrail(const TrailFrame& frame);
   void ThinSegment(Segment s, bool lastPixelOut);
   void ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool lastPixelOut);
   void WideSegment(Segment s, bool startDisc);
   void WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc);
+  bool BandOf(int64_t dx, int64_t dy, int64_t (&cx)[4], int64_t (&cy)[4]) const;
+  void AddSpan(int32_t y, int32_t lo, int32_t hi);
+  void FlushSpans();
+  void InkSpan(int32_t y, int32_t lo, int32_t hi);
+  void MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi);
+  void MarkAllChanged();
   void PreparePen();
   static Span ComputeDiscRow(int32_t width, int64_t rowOffset);
   struct Halves {
@@ -87,6 +120,30 @@ class RasterSurface final : public DrawSurface {
   uint32_t pen_ = 0;
   int32_t penWidth_ = 1;
   FramePresenter* presenter_ = nullptr;
+
+  // The slot each pixel shows, kNoSlot for the background; valid while trailReady_.
+  std::unique_ptr<uint8_t[]> owners_;
+  bool trailReady_ = false;
+  bool trailStepped_ = false;
+  // The ink of the polyline being drawn.
+  Ink ink_ = Ink::kPaint;
+  uint32_t inkColor_ = 0;
+  uint8_t inkSlot_ = kNoSlot;
+
+  // A wide polyline's spans, gathered per row and merged before any pixel is written, so each
+  // pixel is inked once. A full pool is flushed early: correct, only no longer once.
+  std::unique_ptr<int32_t[]> rowHead_;
+  std::unique_ptr<SpanNode[]> spanPool_;
+  std::unique_ptr<SpanNode[]> rowSpans_;
+  int32_t spanCapacity_ = 0;
+  int32_t spansUsed_ = 0;
+  int32_t spanTop_ = 0;
+  int32_t spanBottom_ = -1;
+
+  // Changed columns per band of rows since the last copy (lo > hi: none), and their rectangles.
+  std::unique_ptr<Span[]> bandChanges_;
+  std::unique_ptr<PixelRect[]> changed_;
+  int32_t changedCount_ = 0;
 
   // The pen's disc, row by row, and the band's half widths for short segments; rebuilt when
   // the width changes. Sized in CreateBuffer so that drawing never allocates.

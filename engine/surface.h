@@ -17,6 +17,30 @@ using ColorValue = uint32_t;
 inline constexpr ColorValue kBlack = 0x000000;
 inline constexpr ColorValue kWhite = 0xFFFFFF;
 
+// One curve of the trail as the surface sees it. The ring slot names the same curve from one
+// frame to the next.
+struct TrailLine {
+  const Point* Points = nullptr;
+  int32_t Count = 0;
+  ColorValue Color = 0;
+  int32_t Slot = 0;
+};
+
+// One frame of the trail. Lines run from the bottom of the stack to the top: the new curve
+// first, the previous tick's curve last. When Stepped, the frame before it on the same surface
+// was the trail's previous frame, and this one differs from it in three ways only: Leaving, the
+// oldest curve (its slot now holds the new curve), is gone; Lines[0] comes in at the bottom;
+// Lines[Count - 1] rises from the bottom to the top.
+struct TrailFrame {
+  const TrailLine* Lines = nullptr;
+  int32_t Count = 0;
+  bool Stepped = false;
+  TrailLine Leaving;
+  // Where the frame's top-left corner goes in the window.
+  int32_t X = 0;
+  int32_t Y = 0;
+};
+
 class DrawSurface {
  public:
   virtual ~DrawSurface() = default;
@@ -34,6 +58,17 @@ class DrawSurface {
   virtual void Polyline(const Point* points, int32_t count) = 0;
   // Copies the whole buffer, unscaled, with its top-left corner at (x, y) of the window.
   virtual void CopyToWindow(int32_t x, int32_t y) = 0;
+  // Composes a trail frame and copies it to the window. This clear and repaint of every curve
+  // is what a frame is; a surface that keeps what it needs may draw a stepped frame from its
+  // changes alone, as long as every pixel comes out the same.
+  virtual void DrawTrail(const TrailFrame& frame) {
+    Clear();
+    for (int32_t i = 0; i < frame.Count; ++i) {
+      SetPenColor(frame.Lines[i].Color);
+      Polyline(frame.Lines[i].Points, frame.Lines[i].Count);
+    }
+    CopyToWindow(frame.X, frame.Y);
+  }
 };
 
 }  // namespace vellicord

@@ -13,6 +13,20 @@ void GatedSurface::Clear() {
   if (visible_) inner_.Clear();
 }
 
+void GatedSurface::DrawTrail(const TrailFrame& frame) {
+  const bool continues = current_;
+  current_ = visible_;
+  if (!visible_) return;
+  if (continues) {
+    inner_.DrawTrail(frame);
+    return;
+  }
+  // The frames skipped were steps the buffer never took.
+  TrailFrame repaint = frame;
+  repaint.Stepped = false;
+  inner_.DrawTrail(repaint);
+}
+
 void GatedSurface::Polyline(const Point* points, int32_t count) {
   if (current_) inner_.Polyline(points, count);
 }

@@ -18,8 +18,8 @@ struct FrameVisibility {
 bool FrameCanBeSeen(const FrameVisibility& v);
 
 // Passes every drawing attribute on, but clears, draws and copies only while frames can be
-// seen. Every frame repaints the whole buffer from the trail ring, so the first frame after a
-// hidden spell is exactly the frame that would have been drawn anyway.
+// seen. The first trail frame after a hidden spell goes on as a full repaint from the ring, so
+// it is exactly the frame that would have been drawn anyway.
 class GatedSurface final : public DrawSurface {
  public:
   explicit GatedSurface(DrawSurface& inner) : inner_(inner) {}
@@ -37,6 +37,7 @@ class GatedSurface final : public DrawSurface {
   void Clear() override;
   void Polyline(const Point* points, int32_t count) override;
   void CopyToWindow(int32_t x, int32_t y) override;
+  void DrawTrail(const TrailFrame& frame) override;
 
  private:
   DrawSurface& inner_;

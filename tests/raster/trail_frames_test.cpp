@@ -1,0 +1,123 @@
+// Trail frames drawn step by step against the same frames cleared and repainted: over a long
+// run, through a lock and its release and a hidden spell, not one pixel may differ, neither in
+// the buffer nor in a window that only ever receives the changed rectangles.
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <memory>
+#include <vector>
+
+#include "engine/figure.h"
+#include "engine/raster.h"
+#include "saver/frame_gate.h"
+#include "tools/fixed_draws.h"
+
+namespace vellicord {
+namespace {
+
+// A window that is sent each frame's changed rectangles and nothing else.
+class ChangedOnlyWindow final : public FramePresenter {
+ public:
+  void Present(const RasterSurface& f, int32_t, int32_t) override {
+    const size_t w = size_t(f.Width());
+    pixels.resize(w * size_t(f.Height()));
+    for (int32_t i = 0; i < f.ChangedCount(); ++i) {
+      const PixelRect& r = f.Changed()[i];
+      for (int32_t y = r.Top; y < r.Bottom; ++y) {
+        std::memcpy(&pixels[size_t(y) * w + size_t(r.Left)], f.Pixels() + size_t(y) * w + r.Left,
+                    size_t(r.Right - r.Left) * sizeof(uint32_t));
+      }
+    }
+  }
+  std::vector<uint32_t> pixels;
+};
+
+// Every trail frame twice: stepped on one raster, cleared and repainted on the other.
+class BothWays final : public DrawSurface {
+ public:
+  BothWays() { stepped.SetPresenter(&window); }
+  void CreateBuffer(int32_t w, int32_t h) override {
+    stepped.CreateBuffer(w, h);
+    full.CreateBuffer(w, h);
+  }
+  void SetBrushColor(ColorValue c) override {
+    stepped.SetBrushColor(c);
+    full.SetBrushColor(c);
+  }
+  void SetPenWidth(int32_t w) override {
+    stepped.SetPenWidth(w);
+    full.SetPenWidth(w);
+  }
+  void SetPenColor(ColorValue c) override { full.SetPenColor(c); }
+  void Clear() override { full.Clear(); }
+  void Polyline(const Point* p, int32_t n) override { full.Polyline(p, n); }
+  void CopyToWindow(int32_t x, int32_t y) override { full.CopyToWindow(x, y); }
+  void DrawTrail(const TrailFrame& f) override {
+    stepped.DrawTrail(f);
+    DrawSurface::DrawTrail(f);
+    ++frames;
+    steps += stepped.TrailStepped() ? 1 : 0;
+  }
+
+  RasterSurface stepped, full;
+  ChangedOnlyWindow window;
+  int frames = 0, steps = 0;
+};
+
+// The first pixel where `got` differs from `want`, as "x,y", or empty.
+std::string FirstDifference(const uint32_t* want, const uint32_t* got, int32_t w, int32_t h) {
+  if (std::memcmp(want, got, size_t(w) * size_t(h) * sizeof(uint32_t)) == 0) return "";
+  for (int32_t i = 0;; ++i) {
+    if (want[i] != got[i]) return std::to_string(i % w) + "," + std::to_string(i / w);
+  }
+}
+
+TEST(TrailFrames, SteppedFramesEqualFullRepaints) {
+  constexpr int kTicks = 20000, kHideFrom = 9000, kHideTo = 9050;
+  // Small windows keep the run short; every pen still fits many times across the buffer.
+  const struct {
+    int32_t lines, width, period;
+    bool white;
+    int32_t height;
+  } rows[] = {
+      {1, 0, 1, false, 100}, {2, 2, 2, true, 100},   {4, 10, 1, false, 100},
+      {10, 3, 0, true, 100}, {31, 1, 1, false, 100},
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(::testing::Message() << r.lines << " lines, width " << r.width << ", "
+                                      << (r.white ? "white" : "black") << ", height " << r.height);
+    BothWays both;
+    GatedSurface gate(both);
+    auto figure = std::make_unique<Figure>();
+    FixedDraws draws(0.1L, 0.7L, 0.25L, 3, 17);
+    FigureConfig config;
+    config.Period = r.period;
+    config.NumberOfLines = r.lines;
+    config.WidthOfLines = r.width;
+    config.WindowColor = r.white ? kWhite : kBlack;
+    config.DimGreen = r.white;
+    figure->SetUp(config, r.height * 4 / 3, r.height, draws, gate);
+    const int32_t w = both.full.Width(), h = both.full.Height();
+    bool locked = false, released = false;
+    for (int t = 1; t <= kTicks; ++t) {
+      gate.SetVisible(t < kHideFrom || t >= kHideTo);
+      const int before = both.frames;
+      figure->Tick();
+      released = released || (locked && !figure->Locked);
+      locked = locked || figure->Locked;
+      if (both.frames == before) continue;
+      const std::string inBuffer = FirstDifference(both.full.Pixels(), both.stepped.Pixels(), w, h);
+      ASSERT_EQ(inBuffer, "") << "tick " << t << ": buffer differs first at " << inBuffer;
+      const std::string inWindow =
+          FirstDifference(both.full.Pixels(), both.window.pixels.data(), w, h);
+      ASSERT_EQ(inWindow, "") << "tick " << t << ": window differs first at " << inWindow;
+    }
+    EXPECT_TRUE(released) << "no lock was taken and released";
+    EXPECT_EQ(both.frames, kTicks - (kHideTo - kHideFrom));
+    // Only the first frame and the first one after the hidden spell are repainted.
+    EXPECT_EQ(both.steps, both.frames - 2);
+  }
+}
+
+}  // namespace
+}  // namespace vellicord
