@@ -189,20 +189,77 @@ int BandEdges(const int64_t (&cx)[4], const int64_t (&cy)[4], int64_t top, BandE
   return count;
 }
 
-// Walks a one-pixel line's pixels by offset into the buffer, handing each to `plot`.
+// A wide polyline's coverage as its row loop fills it in: plain copies of the surface's fields,
+// so that setting bits doesn't make the compiler reload them after every store.
+struct Coverage {
+  uint64_t* Bits;
+  int32_t* Rows;  // first and last word set, per row
+  int32_t Words;  // per row
+  int32_t Width;
+
+  void Add(int32_t y, int32_t lo, int32_t hi) const {
+    lo = std::max(lo, 0);
+    hi = std::min(hi, Width - 1);
+    if (lo > hi) return;
+    uint64_t* row = Bits + size_t(y) * size_t(Words);
+    const int32_t first = lo >> 6, last = hi >> 6;
+    const uint64_t head = ~uint64_t{0} << (lo & 63);
+    const uint64_t tail = ~uint64_t{0} >> (63 - (hi & 63));
+    if (first == last) {
+      row[first] |= head & tail;
+    } else {
+      row[first] |= head;
+      for (int32_t w = first + 1; w < last; ++w) row[w] = ~uint64_t{0};
+      row[last] |= tail;
+    }
+    int32_t* words = Rows + 2 * size_t(y);
+    words[0] = std::min(words[0], first);
+    words[1] = std::max(words[1], last);
+  }
+};
+
+// Walks a one-pixel line's pixels by offset into the buffer, handing each to `plot`. The minor
+// step is branch-free: where it falls depends on the slope and defeats prediction.
 template <class Plot>
 void WalkLine(ptrdiff_t at, int64_t steps, ptrdiff_t majorStep, ptrdiff_t minorStep, int64_t rem,
               int64_t twoMinor, int64_t twoMajor, Plot plot) {
   for (int64_t k = 0;; ++k) {
     plot(at);
     if (k == steps) break;
-    at += majorStep;
     rem += twoMinor;
-    if (rem >= twoMajor) {
-      rem -= twoMajor;
-      at += minorStep;
-    }
+    const int64_t wrap = rem >= twoMajor ? -1 : 0;
+    rem -= twoMajor & wrap;
+    at += majorStep + (minorStep & wrap);
   }
+}
+
+// A pixel and its slot, replaced where `take` holds, without a branch on it.
+inline void Select(uint32_t& px, uint8_t& own, bool take, uint32_t color, uint8_t slot) {
+  const uint32_t m = 0u - uint32_t(take);
+  px = (px & ~m) | (color & m);
+  own = uint8_t((own & ~m) | (slot & m));
+}
+
+// Where a pixel's slot is `from`: the pixel becomes `color` and its slot `to`. Eight slots are
+// looked at together: along a curve they are mostly all the same, all taken or none.
+void SelectSpan(uint32_t* px, uint8_t* own, int32_t n, uint8_t from, uint32_t color, uint8_t to) {
+  constexpr uint64_t kOnes = 0x0101010101010101u;
+  const uint64_t all = kOnes * from;
+  const uint64_t toAll = kOnes * to;
+  int32_t i = 0;
+  for (; i + 8 <= n; i += 8) {
+    uint64_t o;
+    std::memcpy(&o, own + i, 8);
+    if (o == all) {
+      Fill(px + i, 8, color);
+      std::memcpy(own + i, &toAll, 8);
+      continue;
+    }
+    const uint64_t x = o ^ all;  // a zero byte where the slot is `from`
+    if (((x - kOnes) & ~x & (kOnes << 7)) == 0) continue;
+    for (int32_t j = i; j < i + 8; ++j) Select(px[j], own[j], own[j] == from, color, to);
+  }
+  for (; i < n; ++i) Select(px[i], own[i], own[i] == from, color, to);
 }
 
 }  // namespace
@@ -215,12 +272,11 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   disc_.reset();
   halves_.reset();
   owners_.reset();
-  rowHead_.reset();
-  spanPool_.reset();
-  rowSpans_.reset();
+  coverage_.reset();
+  coverageRows_.reset();
   bandChanges_.reset();
   changed_.reset();
-  width_ = height_ = discCapacity_ = spanCapacity_ = changedCount_ = 0;
+  width_ = height_ = discCapacity_ = coverageWords_ = changedCount_ = 0;
   penReady_ = trailReady_ = false;
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
       int64_t{width} * height > kMaxPixels) {
@@ -228,18 +284,16 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   }
   const size_t pixels = size_t(width) * size_t(height);
   const int32_t capacity = 2 * std::max(width, height) + 2;
-  // Room for a few dozen spans a row; a polyline that needs more is flushed in parts.
-  const int32_t spanCapacity = 32 * height + 1024;
+  const int32_t words = (width + 63) / 64;
   const int32_t bands = (height + kBandRows - 1) / kBandRows;
   std::unique_ptr<uint32_t[]> buffer(new (std::nothrow) uint32_t[pixels]);
   std::unique_ptr<Span[]> disc(new (std::nothrow) Span[size_t(capacity)]);
   std::unique_ptr<Halves[]> halves(new (std::nothrow) Halves[kHalvesSide * kHalvesSide]);
-  std::unique_ptr<int32_t[]> rowHead(new (std::nothrow) int32_t[size_t(height)]);
-  std::unique_ptr<SpanNode[]> pool(new (std::nothrow) SpanNode[size_t(spanCapacity)]);
-  std::unique_ptr<SpanNode[]> rowSpans(new (std::nothrow) SpanNode[size_t(spanCapacity)]);
+  std::unique_ptr<uint64_t[]> coverage(new (std::nothrow) uint64_t[size_t(words) * size_t(height)]);
+  std::unique_ptr<int32_t[]> coverageRows(new (std::nothrow) int32_t[2 * size_t(height)]);
   std::unique_ptr<Span[]> bandChanges(new (std::nothrow) Span[size_t(bands)]);
   std::unique_ptr<PixelRect[]> changed(new (std::nothrow) PixelRect[size_t(bands)]);
-  if (!buffer || !disc || !halves || !rowHead || !pool || !rowSpans || !bandChanges || !changed) {
+  if (!buffer || !disc || !halves || !coverage || !coverageRows || !bandChanges || !changed) {
     return;
   }
   // Without room for the slot record every trail frame is a full repaint, as it may be.
@@ -247,17 +301,19 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   pixels_ = std::move(buffer);
   disc_ = std::move(disc);
   halves_ = std::move(halves);
-  rowHead_ = std::move(rowHead);
-  spanPool_ = std::move(pool);
-  rowSpans_ = std::move(rowSpans);
+  coverage_ = std::move(coverage);
+  coverageRows_ = std::move(coverageRows);
   bandChanges_ = std::move(bandChanges);
   changed_ = std::move(changed);
   width_ = width;
   height_ = height;
   discCapacity_ = capacity;
-  spanCapacity_ = spanCapacity;
-  std::fill_n(rowHead_.get(), height, -1);
-  spansUsed_ = 0;
+  coverageWords_ = words;
+  std::fill_n(coverage_.get(), size_t(words) * size_t(height), uint64_t{0});
+  for (int32_t y = 0; y < height; ++y) {
+    coverageRows_[2 * y] = INT32_MAX;
+    coverageRows_[2 * y + 1] = -1;
+  }
   spanTop_ = INT32_MAX;
   spanBottom_ = -1;
   std::fill_n(pixels_.get(), pixels, brush_);
@@ -484,14 +540,10 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
       walk([&](ptrdiff_t i) { px[i] = color, own[i] = slot; });
       break;
     case Ink::kUnder:
-      walk([&](ptrdiff_t i) {
-        if (own[i] == kNoSlot) px[i] = color, own[i] = slot;
-      });
+      walk([&](ptrdiff_t i) { Select(px[i], own[i], own[i] == kNoSlot, color, slot); });
       break;
     case Ink::kVacate:
-      walk([&](ptrdiff_t i) {
-        if (own[i] == slot) px[i] = color, own[i] = kNoSlot;
-      });
+      walk([&](ptrdiff_t i) { Select(px[i], own[i], own[i] == slot, color, kNoSlot); });
       break;
   }
 }
@@ -633,6 +685,9 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bo
 
   BandEdge edges[4];
   const int edgeCount = band ? BandEdges(cx, cy, top, edges) : 0;
+  const Coverage cover{coverage_.get(), coverageRows_.get(), coverageWords_, width_};
+  spanTop_ = std::min(spanTop_, int32_t(y0 + top));
+  spanBottom_ = std::max(spanBottom_, int32_t(y0 + bottom));
   const Span* disc = disc_.get();
   const int32_t discFirst = discFirst_;
   const uint32_t discRows = uint32_t(discRows_);
@@ -650,80 +705,62 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bo
         e.NegX.Next();
       }
     }
-    if (left <= right) AddSpan(y0 + y, x0 + left, x0 + right);
+    if (left <= right) cover.Add(y0 + y, x0 + left, x0 + right);
     const uint32_t ia = uint32_t(y - discFirst);
     if (startDisc && ia < discRows) {
       const Span a = discTabled_ ? disc[ia] : ComputeDiscRow(penWidth_, y);
-      if (a.Lo <= a.Hi) AddSpan(y0 + y, x0 + a.Lo, x0 + a.Hi);
+      if (a.Lo <= a.Hi) cover.Add(y0 + y, x0 + a.Lo, x0 + a.Hi);
     }
     const uint32_t ib = uint32_t(y - ddy - discFirst);
     if (ib < discRows) {
       const Span b = discTabled_ ? disc[ib] : ComputeDiscRow(penWidth_, y - ddy);
-      if (b.Lo <= b.Hi) AddSpan(y0 + y, x0 + ddx + b.Lo, x0 + ddx + b.Hi);
+      if (b.Lo <= b.Hi) cover.Add(y0 + y, x0 + ddx + b.Lo, x0 + ddx + b.Hi);
     }
   }
 }
 
-// Keeps the row's newest span growing while the polyline runs on through the row, and chains a
-// new one where it comes back to the row elsewhere.
-void RasterSurface::AddSpan(int32_t y, int32_t lo, int32_t hi) {
-  lo = std::max(lo, 0);
-  hi = std::min(hi, width_ - 1);
-  if (lo > hi) return;
-  int32_t head = rowHead_[y];
-  if (head >= 0) {
-    SpanNode& last = spanPool_[head];
-    if (lo <= last.Hi + 1 && hi >= last.Lo - 1) {
-      last.Lo = std::min(last.Lo, lo);
-      last.Hi = std::max(last.Hi, hi);
-      return;
-    }
-  }
-  if (spansUsed_ == spanCapacity_) {
-    FlushSpans();
-    head = -1;
-  }
-  spanPool_[spansUsed_] = {lo, hi, head};
-  rowHead_[y] = spansUsed_++;
-  spanTop_ = std::min(spanTop_, y);
-  spanBottom_ = std::max(spanBottom_, y);
-}
-
-// Each row's spans sorted and merged, then inked: every pixel of the polyline once.
+// Each row's runs of covered pixels, inked and cleared: every pixel of the polyline once.
 void RasterSurface::FlushSpans() {
   for (int32_t y = spanTop_; y <= spanBottom_; ++y) {
-    int32_t i = rowHead_[y];
-    if (i < 0) continue;
-    rowHead_[y] = -1;
-    if (spanPool_[i].Next < 0) {
-      InkSpan(y, spanPool_[i].Lo, spanPool_[i].Hi);
-      continue;
-    }
-    int32_t n = 0;
-    for (; i >= 0; i = spanPool_[i].Next) {
-      const SpanNode s = spanPool_[i];
-      int32_t j = n++;
-      for (; j > 0 && rowSpans_[j - 1].Lo > s.Lo; --j) rowSpans_[j] = rowSpans_[j - 1];
-      rowSpans_[j] = s;
-    }
-    int32_t lo = rowSpans_[0].Lo, hi = rowSpans_[0].Hi;
-    for (int32_t k = 1; k < n; ++k) {
-      if (rowSpans_[k].Lo <= hi + 1) {
-        hi = std::max(hi, rowSpans_[k].Hi);
-      } else {
-        InkSpan(y, lo, hi);
-        lo = rowSpans_[k].Lo, hi = rowSpans_[k].Hi;
+    int32_t* words = coverageRows_.get() + 2 * size_t(y);
+    if (words[0] > words[1]) continue;
+    uint64_t* row = coverage_.get() + size_t(y) * size_t(coverageWords_);
+    int32_t start = -1, first = INT32_MAX, last = -1;
+    for (int32_t w = words[0]; w <= words[1]; ++w) {
+      const uint64_t bits = row[w];
+      row[w] = 0;
+      const int32_t base = w * 64;
+      int pos = 0;
+      while (pos < 64) {
+        if (start < 0) {
+          const uint64_t rest = bits >> pos;
+          if (rest == 0) break;
+          pos += __builtin_ctzll(rest);
+          start = base + pos;
+        }
+        const uint64_t gaps = ~bits >> pos;
+        if (gaps == 0) break;  // the run goes on into the next word
+        pos += __builtin_ctzll(gaps);
+        InkSpan(y, start, base + pos - 1);
+        first = std::min(first, start);
+        last = base + pos - 1;
+        start = -1;
       }
     }
-    InkSpan(y, lo, hi);
+    if (start >= 0) {
+      last = words[1] * 64 + 63;
+      InkSpan(y, start, last);
+      first = std::min(first, start);
+    }
+    words[0] = INT32_MAX;
+    words[1] = -1;
+    MarkChanged(y, y, first, last);
   }
-  spansUsed_ = 0;
   spanTop_ = INT32_MAX;
   spanBottom_ = -1;
 }
 
 void RasterSurface::InkSpan(int32_t y, int32_t lo, int32_t hi) {
-  MarkChanged(y, y, lo, hi);
   const size_t at = size_t(y) * size_t(width_) + size_t(lo);
   const int32_t n = hi - lo + 1;
   uint32_t* px = pixels_.get() + at;
@@ -739,14 +776,10 @@ void RasterSurface::InkSpan(int32_t y, int32_t lo, int32_t hi) {
       std::memset(own, slot, size_t(n));
       break;
     case Ink::kUnder:
-      for (int32_t i = 0; i < n; ++i) {
-        if (own[i] == kNoSlot) px[i] = color, own[i] = slot;
-      }
+      SelectSpan(px, own, n, kNoSlot, color, slot);
       break;
     case Ink::kVacate:
-      for (int32_t i = 0; i < n; ++i) {
-        if (own[i] == slot) px[i] = color, own[i] = kNoSlot;
-      }
+      SelectSpan(px, own, n, slot, color, kNoSlot);
       break;
   }
 }

@@ -87,10 +87,6 @@ class RasterSurface final : public DrawSurface {
   // slot; take only those no slot shows; give back those its slot shows to the background.
   enum class Ink { kPaint, kOwn, kUnder, kVacate };
   static constexpr uint8_t kNoSlot = 0xFF;
-  // One span of a row, chained to the row's earlier spans while a wide polyline is gathered.
-  struct SpanNode {
-    int32_t Lo, Hi, Next;
-  };
 
   void DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color, int32_t slot);
   void RepaintTrail(const TrailFrame& frame);
@@ -100,7 +96,6 @@ class RasterSurface final : public DrawSurface {
   void WideSegment(Segment s, bool startDisc);
   void WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc);
   bool BandOf(int64_t dx, int64_t dy, int64_t (&cx)[4], int64_t (&cy)[4]) const;
-  void AddSpan(int32_t y, int32_t lo, int32_t hi);
   void FlushSpans();
   void InkSpan(int32_t y, int32_t lo, int32_t hi);
   void MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi);
@@ -130,13 +125,11 @@ class RasterSurface final : public DrawSurface {
   uint32_t inkColor_ = 0;
   uint8_t inkSlot_ = kNoSlot;
 
-  // A wide polyline's spans, gathered per row and merged before any pixel is written, so each
-  // pixel is inked once. A full pool is flushed early: correct, only no longer once.
-  std::unique_ptr<int32_t[]> rowHead_;
-  std::unique_ptr<SpanNode[]> spanPool_;
-  std::unique_ptr<SpanNode[]> rowSpans_;
-  int32_t spanCapacity_ = 0;
-  int32_t spansUsed_ = 0;
+  // A wide polyline's coverage, one bit a pixel, gathered from all its spans before any pixel
+  // is written, so each pixel is inked once; per row the range of words set.
+  std::unique_ptr<uint64_t[]> coverage_;
+  int32_t coverageWords_ = 0;                // per row
+  std::unique_ptr<int32_t[]> coverageRows_;  // first and last word, per row
   int32_t spanTop_ = 0;
   int32_t spanBottom_ = -1;
 
