@@ -539,11 +539,17 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
     case Ink::kOwn:
       walk([&](ptrdiff_t i) { px[i] = color, own[i] = slot; });
       break;
+    // A line's pixels lie on different rows, each a cache miss: only the slot is read, and the
+    // pixel written where it changes (mostly, so the branch is well predicted).
     case Ink::kUnder:
-      walk([&](ptrdiff_t i) { Select(px[i], own[i], own[i] == kNoSlot, color, slot); });
+      walk([&](ptrdiff_t i) {
+        if (own[i] == kNoSlot) px[i] = color, own[i] = slot;
+      });
       break;
     case Ink::kVacate:
-      walk([&](ptrdiff_t i) { Select(px[i], own[i], own[i] == slot, color, kNoSlot); });
+      walk([&](ptrdiff_t i) {
+        if (own[i] == slot) px[i] = color, own[i] = kNoSlot;
+      });
       break;
   }
 }

@@ -20,7 +20,7 @@ struct RecordedFrame {
   int32_t PenWidth = 1;
   std::vector<RecordedLine> Lines;
   // For trail frames: the curve that left the picture with this frame.
-  RecordedLine Leaving;
+  RecordedLine Leaving{};
 };
 
 // For tools and tests only: it allocates for every polyline it sees.
@@ -34,7 +34,7 @@ class FrameRecorder final : public DrawSurface {
   void SetPenWidth(int32_t width) override { penWidth_ = width; }
   void SetPenColor(ColorValue color) override { pen_ = color; }
   // A clear starts a frame.
-  void Clear() override { Frames.push_back({brush_, penWidth_, {}, {}}); }
+  void Clear() override { Frames.push_back({brush_, penWidth_, {}}); }
   void Polyline(const Point* points, int32_t count) override {
     if (Frames.empty()) return;
     RecordedLine line{pen_, {}};

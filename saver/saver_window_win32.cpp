@@ -88,7 +88,9 @@ bool TScreenSaverWindow::FormEraseBackground(HDC dc) {
 
 void TScreenSaverWindow::FormPaint(HDC dc, const RECT&) {
   // The last frame again, so an uncovered window doesn't wait a tick for its picture.
-  if (framePresented_ && gate_.FrameCurrent()) PresentTo(dc, surface_, frameX_, frameY_);
+  if (framePresented_ && gate_.FrameCurrent()) {
+    PresentTo(dc, surface_, frameX_, frameY_, {0, 0, surface_.Width(), surface_.Height()});
+  }
 }
 
 bool TScreenSaverWindow::FormSysCommand(WPARAM command, LRESULT& result) {
@@ -131,23 +133,28 @@ void TScreenSaverWindow::Present(const RasterSurface& frame, int32_t x, int32_t 
   HWND hwnd = Handle();
   if (hwnd == nullptr) return;
   HDC dc = GetDC(hwnd);
-  PresentTo(dc, frame, x, y);
+  // Only the bands the frame changed: the rest of the window already shows the same pixels.
+  for (int32_t i = 0; i < frame.ChangedCount(); ++i) PresentTo(dc, frame, x, y, frame.Changed()[i]);
   ReleaseDC(hwnd, dc);
   log_.Present();
 }
 
-void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y) {
+void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y,
+                                   const PixelRect& part) {
   if (!frame.HasBuffer()) return;
+  // The part's rows handed over as a top-down DIB of their own, so the source origin is just
+  // (part.Left, 0) and no scan-line arithmetic of SetDIBitsToDevice comes into it.
+  const int32_t rows = part.Bottom - part.Top;
   BITMAPINFO bmi = {};
   bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   bmi.bmiHeader.biWidth = frame.Width();
-  bmi.bmiHeader.biHeight = -frame.Height();  // top-down rows, as the raster keeps them
+  bmi.bmiHeader.biHeight = -rows;
   bmi.bmiHeader.biPlanes = 1;
   bmi.bmiHeader.biBitCount = 32;
   bmi.bmiHeader.biCompression = BI_RGB;
-  SetDIBitsToDevice(dc, x, y, static_cast<DWORD>(frame.Width()), static_cast<DWORD>(frame.Height()),
-                    0, 0, 0, static_cast<UINT>(frame.Height()), frame.Pixels(), &bmi,
-                    DIB_RGB_COLORS);
+  SetDIBitsToDevice(dc, x + part.Left, y + part.Top, static_cast<DWORD>(part.Right - part.Left),
+                    static_cast<DWORD>(rows), part.Left, 0, 0, static_cast<UINT>(rows),
+                    frame.Pixels() + int64_t{part.Top} * frame.Width(), &bmi, DIB_RGB_COLORS);
 }
 
 void TScreenSaverWindow::OnTick() {

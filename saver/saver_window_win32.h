@@ -44,7 +44,7 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
 
  private:
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
-  void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y);
+  void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y, const PixelRect& part);
   void OnTick();
   void WatchDisplayState();
 

@@ -94,6 +94,12 @@ restore_speed() {
 
 echo "native frames..." >&2
 "$native" 1 >"$tmp/native.txt"
+# The rasterizer's share of a frame as the running saver composes it (stepped) and as every frame
+# was composed before (a full clear and repaint), beside one memset of the buffer; CPU time, so
+# that the other agents' load on the shared cores counts as little as it can.
+"$root/build/native/tools/vellicord2-frame-bench" --benchmark_min_time=1 --benchmark_format=csv \
+  2>/dev/null | awk -F, '/^"BM_Frame\// { gsub(/"/, "", $1); split($1, n, "/")
+    printf "raster|%s %s|%s|%.1f\n", n[2], n[3], n[4], $4 }' >"$tmp/raster.txt"
 
 echo "Windows frames under Wine on a 1920x1080 display..." >&2
 n=$(( 90 + RANDOM % 100 ))
@@ -137,6 +143,7 @@ cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
 table='
 function ok(v, t) { return v < t ? "yes" : "**no**" }
 $1 == "frame" { nat[$2] = $0; order[++n] = $2 }
+$1 == "raster" { if (!($2 in rs)) rorder[++rn] = $2; rs[$2] = 1; ras[$2, $3] = $4 }
 $1 == "winframe" { w[$2] = $0 }
 $1 == "cpu" { cpu[$2] = $0 }
 $1 == "ticks" { tk[$2] = $0 }
@@ -153,6 +160,11 @@ END {
       split(w[c], b, "|"); wt = b[4] + b[6] + b[9]; fc[c] = wt
       printf "| frame, %s, Wine: engine + raster + copy (SetDIBitsToDevice) | %.1f + %.1f + %.1f = **%.0f us** | trig %.1f + memset %.1f + memcpy %.1f us; GDI pens: draw %.0f + BitBlt %.0f = %.0f us | - |\n", c, b[4], b[6], b[9], wt, b[5], b[7], b[8], b[10], b[11], b[10] + b[11]
     }
+  }
+  for (i = 1; i <= rn; i++) {
+    c = rorder[i]; st = ras[c, "stepped"]; fu = ras[c, "full"]; ms = ras[c, "memset"]
+    lim = c ~ /w10/ ? 5 : 2
+    printf "| raster, %s: stepped frame (full clear and repaint) | **%.1f us** (%.1f us) | memset %.1f us: stepped %.1fx, full %.1fx | < %dx memset: %s |\n", c, st, fu, ms, st / ms, fu / ms, lim, ok(st, lim * ms)
   }
   split(cpu["idle window"], iw, "|"); split(cpu["idle window, timer at 14 ms"], it, "|")
   for (s = 0; s <= 3; s++) {
