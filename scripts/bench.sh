@@ -159,6 +159,8 @@ END {
     if (c in w) {
       split(w[c], b, "|"); wt = b[4] + b[6] + b[9]; fc[c] = wt
       printf "| frame, %s, Wine: engine + raster + copy (SetDIBitsToDevice) | %.1f + %.1f + %.1f = **%.0f us** | trig %.1f + memset %.1f + memcpy %.1f us; GDI pens: draw %.0f + BitBlt %.0f = %.0f us | - |\n", c, b[4], b[6], b[9], wt, b[5], b[7], b[8], b[10], b[11], b[10] + b[11]
+      # The running saver: stepped raster, then the copy of the changed bands only.
+      printf "| frame, %s, Wine, as the saver runs: engine + stepped raster + banded copy | %.1f + %.1f + %.1f = **%.0f us** | bands cover %.0f%% of the buffer; whole copy above %.1f us | - |\n", c, b[4], b[12], b[13] - b[12], b[4] + b[13], 100 * b[14], b[9]
     }
   }
   for (i = 1; i <= rn; i++) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,48 @@ void CopyFrame(HWND window, const RasterSurface& frame, int32_t x, int32_t y) {
   SetDIBitsToDevice(dc, x, y, DWORD(frame.Width()), DWORD(frame.Height()), 0, 0, 0,
                     UINT(frame.Height()), frame.Pixels(), &bmi, DIB_RGB_COLORS);
   ReleaseDC(window, dc);
+}
+
+// The running saver's copy: only the bands the frame changed, each with SetDIBitsToDevice.
+class BandCopy final : public FramePresenter {
+ public:
+  explicit BandCopy(HWND window) : window_(window) {}
+  void Present(const RasterSurface& frame, int32_t x, int32_t y) override {
+    HDC dc = GetDC(window_);
+    for (int32_t i = 0; i < frame.ChangedCount(); ++i) {
+      const PixelRect& r = frame.Changed()[i];
+      BITMAPINFO bmi = {};
+      bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+      bmi.bmiHeader.biWidth = frame.Width();
+      bmi.bmiHeader.biHeight = -(r.Bottom - r.Top);
+      bmi.bmiHeader.biPlanes = 1;
+      bmi.bmiHeader.biBitCount = 32;
+      bmi.bmiHeader.biCompression = BI_RGB;
+      SetDIBitsToDevice(dc, x + r.Left, y + r.Top, DWORD(r.Right - r.Left), DWORD(r.Bottom - r.Top),
+                        r.Left, 0, 0, UINT(r.Bottom - r.Top),
+                        frame.Pixels() + int64_t{r.Top} * frame.Width(), &bmi, DIB_RGB_COLORS);
+      area += int64_t{r.Right - r.Left} * (r.Bottom - r.Top);
+    }
+    ReleaseDC(window_, dc);
+    ++frames;
+  }
+  HWND window_;
+  int64_t area = 0, frames = 0;
+};
+
+// The recorded frames in order, each a step from the one before; a round starts with a repaint
+// (one frame in r.Frames.size()).
+double SteppedUs(const RecordedCase& r, RasterSurface& surface, double seconds,
+                 const std::function<void()>& after) {
+  size_t i = 0;
+  return BestMeanUs(
+      [&] {
+        if (i == 0) Replay(r.Frames[0], surface);
+        ReplayTrail(r.Frames[i], i != 0, surface);
+        after();
+        i = (i + 1) % r.Frames.size();
+      },
+      seconds);
 }
 
 // The GDI path the rasterizer replaced: a screen-compatible bitmap, a rectangle in the brush's
@@ -144,6 +187,15 @@ int Frames(double seconds) {
           Pump();
         },
         seconds);
+    // The saver's own way: stepped frames, then the copy of their changed bands.
+    RasterSurface stepped;
+    stepped.CreateBuffer(r.BufferWidth, r.BufferHeight);
+    const double steppedRaster = SteppedUs(r, stepped, seconds, [] {});
+    BandCopy bands(window);
+    stepped.SetPresenter(&bands);
+    const double steppedCopied = SteppedUs(r, stepped, seconds, Pump);
+    const double bandShare =
+        double(bands.area) / double(bands.frames) / (double(r.BufferWidth) * r.BufferHeight);
     double gdiDraw = 0, gdiCopy = 0;
     {
       GdiFrames gdi(window, r.BufferWidth, r.BufferHeight);
@@ -158,11 +210,14 @@ int Frames(double seconds) {
     }
     DestroyWindow(window);
     Pump();
-    std::printf("winframe|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f\n", c.Name,
-                int(r.BufferWidth), int(r.BufferHeight), EngineTickUs(c, seconds),
+    // Fields past GDI's: stepped raster, stepped raster with the banded copy, and the share of
+    // the buffer the bands cover.
+    std::printf("winframe|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.3f\n",
+                c.Name, int(r.BufferWidth), int(r.BufferHeight), EngineTickUs(c, seconds),
                 TrigFloorUs(c, seconds), RasterUs(r, seconds),
                 MemsetUs(r.BufferWidth, r.BufferHeight, seconds),
-                MemcpyUs(r.BufferWidth, r.BufferHeight, seconds), copy, gdiDraw, gdiCopy);
+                MemcpyUs(r.BufferWidth, r.BufferHeight, seconds), copy, gdiDraw, gdiCopy,
+                steppedRaster, steppedCopied, bandShare);
     std::fflush(stdout);
   }
   return 0;
