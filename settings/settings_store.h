@@ -23,8 +23,8 @@ struct SaverSettings {
   int32_t WidthOfLines = 1;
 };
 
-// The number rules of stored text: leading spaces, one sign, decimal or hexadecimal after "$",
-// "x" or "0x", nothing after the digits, within 32 bits. Anything else is no number.
+// A stored number text (ParseNumberText, hexadecimal kept to the signed range); anything else
+// is no number.
 std::optional<int32_t> ParseSettingNumber(const std::string& text);
 
 // One opening of the store; the store key stays open until the object is freed.
