@@ -144,14 +144,53 @@ StoreError SettingsStore::WriteString(const char* section, const char* name,
   return std::nullopt;
 }
 
-StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings) {
-  if (StoreError e = store.ReadInteger(kSection, "Speed", 2, settings.Speed)) return e;
-  if (StoreError e = store.ReadInteger(kSection, "period", 1, settings.Period)) return e;
-  if (StoreError e = store.ReadInteger(kSection, "NumberofLines", 4, settings.NumberOfLines)) {
-    return e;
+int32_t& SaverSettings::Number(SettingId id) {
+  switch (id) {
+    case kSpeed:
+      return Speed;
+    case kPeriod:
+      return Period;
+    case kNumberOfLines:
+      return NumberOfLines;
+    default:
+      return WidthOfLines;
   }
-  if (StoreError e = store.ReadString(kSection, "BGcolor", "Black", settings.BGcolor)) return e;
-  return store.ReadInteger(kSection, "WidthOfLines", 1, settings.WidthOfLines);
+}
+
+FigureConfig FigureConfigFor(const SaverSettings& settings) {
+  FigureConfig config;
+  config.Period = settings.Period;
+  config.NumberOfLines = LimitForSaver(kNumberOfLines, settings.NumberOfLines);
+  config.WidthOfLines = LimitForSaver(kWidthOfLines, settings.WidthOfLines);
+  config.WindowColor = settings.BGcolor == kBlackText ? kBlack : kWhite;
+  config.DimGreen = settings.BGcolor == kWhiteText;
+  return config;
+}
+
+StoreError ReadSetting(SettingsStore& store, SettingId id, const char* name,
+                       SaverSettings& settings) {
+  const SettingSpec& spec = kSettings[id];
+  if (spec.kind == SettingKind::Text) {
+    return store.ReadString(kSection, name, spec.defaultText, settings.BGcolor);
+  }
+  return store.ReadInteger(kSection, name, spec.defaultNumber, settings.Number(id));
+}
+
+StoreError WriteSetting(SettingsStore& store, SettingId id, const SaverSettings& settings) {
+  const SettingSpec& spec = kSettings[id];
+  if (spec.kind == SettingKind::Text) {
+    return store.WriteString(kSection, spec.writeName, settings.BGcolor);
+  }
+  return store.WriteInteger(kSection, spec.writeName, settings.Number(id));
+}
+
+StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings,
+                             const std::function<void(SettingId)>& afterRead) {
+  for (SettingId id : kSaverOrder) {
+    if (StoreError e = ReadSetting(store, id, kSettings[id].readName, settings)) return e;
+    if (afterRead) afterRead(id);
+  }
+  return std::nullopt;
 }
 
 }  // namespace vellicord
