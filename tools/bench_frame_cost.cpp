@@ -8,8 +8,8 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "engine/x87.h"
-#include "tools/fixed_draws.h"
-#include "tools/null_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/null_surface.h"
 
 namespace vellicord::bench {
 namespace {
@@ -62,7 +62,7 @@ double BestMeanUs(const std::function<void()>& work, double seconds) {
 }
 
 RecordedCase RecordFrames(const FrameCase& c, int32_t count) {
-  FrameRecorder recorder;
+  RecordingSurface recorder(RecordingSurface::kKeepFrames);
   auto figure = MakeFigure(c, recorder);
   for (int32_t t = 0; t < 64 + count; ++t) figure->Tick();
   RecordedCase r;

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/raster_record.h"
+#include "tests/support/recording_surface.h"
 
 namespace vellicord::bench {
 

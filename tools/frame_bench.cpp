@@ -8,8 +8,8 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "engine/raster_record.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
 
 namespace {
 
@@ -22,7 +22,7 @@ struct Recorded {
 
 // A full ring's worth of frames from a 1920x1080 screen: the buffer is 917x918.
 Recorded Record(int32_t lines, int32_t penWidth, int32_t period) {
-  FrameRecorder recorder;
+  RecordingSurface recorder(RecordingSurface::kKeepFrames);
   auto figure = std::make_unique<Figure>();
   FigureConfig config;
   config.Period = period;

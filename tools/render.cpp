@@ -12,7 +12,7 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "engine/x87.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 #include "tools/trace_options.h"
 
 namespace {

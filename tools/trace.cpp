@@ -9,8 +9,8 @@
 
 #include "engine/figure.h"
 #include "engine/x87.h"
-#include "tools/fixed_draws.h"
-#include "tools/recording_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
 #include "tools/trace_options.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include "engine/figure.h"
 #include "settings/settings_store.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/support/figure_rig.h"
 
 namespace vellicord {
 namespace {

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "settings/settings_store.h"
-#include "tests/fakes/fake_registry.h"
+#include "tests/support/fake_registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vellicord;

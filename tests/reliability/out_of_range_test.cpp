@@ -13,7 +13,7 @@
 #include "host/timer.h"
 #include "settings/settings_store.h"
 #include "tests/reliability/longrun_state.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 
 namespace vellicord {
 namespace {

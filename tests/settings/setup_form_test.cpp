@@ -6,7 +6,7 @@
 #include <map>
 #include <set>
 
-#include "tests/fakes/fake_registry.h"
+#include "tests/support/fake_registry.h"
 
 namespace vellicord {
 namespace {

@@ -12,8 +12,8 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "engine/raster_record.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
 
 namespace {
 
@@ -135,7 +135,7 @@ double Seconds() {
 void AddEngineFrames(std::vector<Case>& cases, int32_t windowHeight, int32_t lines, int32_t period,
                      int32_t penWidth, bool white, FixedDraws draws, int32_t ticks,
                      int32_t keepLast) {
-  FrameRecorder rec;
+  RecordingSurface rec(RecordingSurface::kKeepFrames);
   auto figure = std::make_unique<Figure>();
   FigureConfig config;
   config.Period = period;
