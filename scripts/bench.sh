@@ -9,7 +9,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/setup.sh"
 "$root/scripts/build.sh" >/dev/null
 run_s=${VELLICORD_BENCH_SECONDS:-30}
-native=$root/build/native/tools/vellicord2-bench-frames
+native=$root/build/native/tools/vellicord2-frame-bench
 win=$root/build/win
 scr=$win/saver/Vellicord2.scr
 benchwin=$win/tools/vellicord2-bench-win.exe
@@ -92,7 +92,7 @@ restore_speed() {
 }
 
 echo "native frames..." >&2
-"$native" 1 >"$tmp/native.txt"
+"$native" --parts 1 >"$tmp/native.txt"
 
 echo "Windows frames under Wine on a 1920x1080 display..." >&2
 n=$(( 90 + RANDOM % 100 ))

@@ -2,6 +2,7 @@
 #include "tools/bench_frame_cost.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
@@ -154,6 +155,17 @@ double MemcpyUs(int32_t width, int32_t height, double seconds) {
         sink = to[k % to.size()];
       },
       seconds);
+}
+
+void PrintFrameParts(double seconds) {
+  for (const FrameCase& c : FrameCases()) {
+    const RecordedCase r = RecordFrames(c, 32);
+    std::printf("frame|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f\n", c.Name, int(r.BufferWidth),
+                int(r.BufferHeight), EngineTickUs(c, seconds), TrigFloorUs(c, seconds),
+                RasterUs(r, seconds), MemsetUs(r.BufferWidth, r.BufferHeight, seconds),
+                MemcpyUs(r.BufferWidth, r.BufferHeight, seconds));
+    std::fflush(stdout);
+  }
 }
 
 }  // namespace vellicord::bench

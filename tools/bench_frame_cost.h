@@ -43,4 +43,8 @@ double RasterUs(const RecordedCase& r, double seconds);
 double MemsetUs(int32_t width, int32_t height, double seconds);
 double MemcpyUs(int32_t width, int32_t height, double seconds);
 
+// One line per case for scripts/bench.sh, "frame|case|WxH|" then engine, trig floor, raster,
+// memset and memcpy in microseconds.
+void PrintFrameParts(double seconds);
+
 }  // namespace vellicord::bench

@@ -1,7 +1,9 @@
 // vellicord2-frame-bench: the time to compose one frame with RasterSurface, curves recorded
-// from the engine beforehand, beside the floor of writing the buffer's bytes once.
+// from the engine beforehand, beside the floor of writing the buffer's bytes once. With
+// --parts [seconds], the frame cost in its parts for scripts/bench.sh instead.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -10,6 +12,7 @@
 #include "engine/raster.h"
 #include "tests/support/fixed_draws.h"
 #include "tests/support/recording_surface.h"
+#include "tools/bench_frame_cost.h"
 
 namespace {
 
@@ -74,4 +77,14 @@ BENCHMARK(BM_MemsetFloor)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--parts") == 0) {
+    vellicord::bench::PrintFrameParts(argc > 2 ? std::atof(argv[2]) : 1.0);
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
