@@ -84,7 +84,7 @@ void Figure::Tick() {
 }
 
 VELLICORD_NOINLINE void Figure::TickBody() {
-  DrawCanvasBody();
+  DrawCanvas();
   if (LockTicks > kLockHold) Locked = false;
   if (Locked) {
     ++LockTicks;
@@ -96,12 +96,7 @@ VELLICORD_NOINLINE void Figure::TickBody() {
   if (Clock == INT32_MAX) Clock = 0;
 }
 
-void Figure::DrawCanvas() {
-  x87::ExtendedPrecisionScope scope;
-  DrawCanvasBody();
-}
-
-VELLICORD_NOINLINE void Figure::DrawCanvasBody() {
+VELLICORD_NOINLINE void Figure::DrawCanvas() {
   const long double a = (static_cast<long double>(Clock) / 500) / 2;
   const long double b = (static_cast<long double>(Clock) / 1900) / 2;
   const long double w = -3 * Sin(b + PhaseOffset);

@@ -53,7 +53,6 @@ class Figure {
              RandomSource& random, DrawSurface& surface);
   // One timer tick: draws a frame, then keeps the clock and the lock counters.
   void Tick();
-  void DrawCanvas();
   void GetNewWaveData(int32_t slot, long double freqX, long double freqY, long double phaseY,
                       long double phaseX);
 
@@ -89,7 +88,8 @@ class Figure {
   void SetUpFigure(int32_t period, int32_t windowHeight, RandomSource& random);
   void SetUpRing(const FigureConfig& config, DrawSurface& surface);
   void TickBody();
-  void DrawCanvasBody();
+  // The frame of one tick: frequencies, lock, phases, the new curve, its colour, the trail.
+  void DrawCanvas();
   void SampleCurve(int32_t slot, long double freqX, long double freqY, long double phaseY,
                    long double phaseX);
   bool TryLockRatio(long double freqX, long double& freqY);
