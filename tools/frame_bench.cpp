@@ -1,9 +1,11 @@
 // vellicord2-frame-bench: the rasterizer's share of one frame, curves recorded from the engine
 // beforehand: a full clear and repaint of every curve (how every frame was composed before),
 // a stepped frame (how the running saver composes them now), and the floor of writing the
-// buffer's bytes once (memset).
+// buffer's bytes once (memset). With --parts [seconds], the frame cost in its parts for
+// scripts/bench.sh instead.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -11,8 +13,9 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "engine/raster_record.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
+#include "tools/bench_frame_cost.h"
 
 namespace {
 
@@ -42,7 +45,7 @@ struct Recorded {
 };
 
 Recorded Record(const Case& c) {
-  FrameRecorder recorder;
+  RecordingSurface recorder(RecordingSurface::kKeepFrames);
   auto figure = std::make_unique<Figure>();
   FigureConfig config;
   config.Period = c.period;
@@ -100,6 +103,10 @@ void MemsetFloor(benchmark::State& state, int32_t width, int32_t height) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--parts") == 0) {
+    vellicord::bench::PrintFrameParts(argc > 2 ? std::atof(argv[2]) : 1.0);
+    return 0;
+  }
   std::vector<std::shared_ptr<Recorded>> keep;
   for (const Case& c : kCases) {
     auto r = std::make_shared<Recorded>(Record(c));
@@ -116,6 +123,7 @@ int main(int argc, char** argv) {
     })->Unit(benchmark::kMicrosecond);
   }
   benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
   return 0;

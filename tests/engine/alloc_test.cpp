@@ -6,8 +6,8 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "tools/fixed_draws.h"
-#include "tools/null_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/null_surface.h"
 
 namespace {
 // Counting has to be global: it is what replacing the global operator new means.

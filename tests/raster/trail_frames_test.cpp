@@ -10,7 +10,7 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "saver/frame_gate.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 
 namespace vellicord {
 namespace {
