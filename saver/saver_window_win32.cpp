@@ -203,6 +203,7 @@ void TScreenSaverWindow::OnTick() {
   HWND hwnd = Handle();
   gate_.SetVisible(FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
                                    hwnd != nullptr && IsIconic(hwnd) != FALSE, displayOn_}));
+  timer_.SetFramesVisible(gate_.Visible());
   form_.Timer1Timer();
 }
 
