@@ -59,7 +59,11 @@ TApplication& TApplication::Instance() {
 TApplication::TApplication() {
   wchar_t path[MAX_PATH + 1] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  title_ = DefaultTitle(path);
+  title_ = ProgramTitle(path, [](const std::wstring& shortPath) {
+    wchar_t full[MAX_PATH] = {};
+    const DWORD n = GetLongPathNameW(shortPath.c_str(), full, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(full, n) : std::wstring();
+  });
 }
 
 HWND TApplication::Handle() {
