@@ -180,7 +180,7 @@ void TScreenSaverWindow::Present(const RasterSurface& frame, int32_t x, int32_t 
   HDC dc = GetDC(hwnd);
   PresentTo(dc, frame, x, y);
   ReleaseDC(hwnd, dc);
-  log_.Present();
+  counters_.Present();
 }
 
 void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y) {
@@ -198,7 +198,7 @@ void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x
 }
 
 void TScreenSaverWindow::OnTick() {
-  log_.Tick();
+  counters_.Tick();
   // IsWindowVisible also looks at the ancestors: a hidden preview host hides the preview.
   HWND hwnd = Handle();
   gate_.SetVisible(FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,

@@ -18,7 +18,7 @@
 #include "saver/frame_gate.h"
 #include "saver/host_watch_win32.h"
 #include "saver/screen_saver_form.h"
-#include "saver/tick_log_win32.h"
+#include "saver/tick_counters_win32.h"
 
 namespace vellicord {
 
@@ -79,7 +79,7 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   // The form draws through the gate: nothing is rasterized or copied while nobody can see it.
   GatedSurface gate_{surface_};
   ClockSeededRandom random_;
-  TickLog log_;
+  TickPublisher counters_;
   TScreenSaverForm form_;
   int32_t frameX_ = 0;
   int32_t frameY_ = 0;

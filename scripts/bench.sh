@@ -52,7 +52,8 @@ wineserver_pid() {
 
 # measure NAME SECONDS command...: starts the Windows program, lets it settle for two seconds,
 # then takes its own CPU time, the wineserver's and the display's over SECONDS, and the peak of
-# its private resident memory (RssAnon, sampled each second) and VmHWM.
+# its private resident memory (RssAnon, sampled each second) and VmHWM. With counters_to set,
+# the running saver's tick counters go there as one named line before it is stopped.
 measure() {
   local name=$1 secs=$2; shift 2
   "$@" >/dev/null 2>&1 &
@@ -68,6 +69,9 @@ measure() {
   p1=$(cpu_ticks "$pid"); w1=$(cpu_ticks "$ws"); x1=$(cpu_ticks "$xs")
   local hwm
   hwm=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+  if [ -n "${counters_to:-}" ]; then
+    wine "$benchwin" counters 2>/dev/null | tr -d '\r' >"$counters_to" || true
+  fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   awk -v n="$name" -v s="$secs" -v hz="$hz" -v p=$((p1 - p0)) -v w=$((w1 - w0)) -v x=$((x1 - x0)) \
@@ -111,23 +115,20 @@ echo "the saver on a 1024x768 display..." >&2
 vellicord_start_display
 vellicord_boot_prefix
 saved_speed=$(read_speed)
-log=$tmp/ticks.log
 for speed in 0 1 2 3; do
   wine reg add "$key" /v Speed /t REG_SZ /d "$speed" /f >/dev/null 2>&1
   wineserver -w 2>/dev/null || true
-  rm -f "$log"
-  measure "speed $speed" "$run_s" env VELLICORD2_TICK_LOG="$(winpath "$log")" wine "$scr" /s
-  { printf 'ticks|speed %s|' "$speed"; tr -s ' ' '|' <"$log" 2>/dev/null || true; echo; } >>"$tmp/ticks.txt"
+  counters_to=$tmp/counters.txt
+  rm -f "$counters_to"
+  measure "speed $speed" "$run_s" wine "$scr" /s
+  counters_to=""
+  { printf 'ticks|speed %s|' "$speed"; cat "$tmp/counters.txt" 2>/dev/null || true; echo; } >>"$tmp/ticks.txt"
 done
-# The tick log is a test hook: the same Speed 2 run without it is the product's own figure.
-wine reg add "$key" /v Speed /t REG_SZ /d 2 /f >/dev/null 2>&1
-wineserver -w 2>/dev/null || true
-measure "speed 2, no tick log" "$run_s" wine "$scr" /s
 restore_speed
 echo "Wine's own floors, start-up..." >&2
 measure "idle window" 10 wine "$benchwin" idle 0
 measure "idle window, timer at 14 ms" 15 wine "$benchwin" idle 14
-wine "$benchwin" startup "$(winpath "$scr")" "$(winpath "$tmp/startup.log")" 5 | tr -d '\r' >"$tmp/startup.txt"
+wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
@@ -138,7 +139,7 @@ function ok(v, t) { return v < t ? "yes" : "**no**" }
 $1 == "frame" { nat[$2] = $0; order[++n] = $2 }
 $1 == "winframe" { w[$2] = $0 }
 $1 == "cpu" { cpu[$2] = $0 }
-$1 == "ticks" { tk[$2] = $0 }
+$1 == "ticks" { tk[$2] = $3 }
 $1 == "startup" { st = $0 }
 END {
   print "| figure | measured | floor or peer (same run) | target |"
@@ -161,17 +162,15 @@ END {
     printf "| CPU, Speed %d (%d ms), 1024x768, defaults: own user+sys (wineserver, Xvfb) | **%.2f%%** of a core (%.2f%%, %.2f%%) | frame cost x rate: %.2f%%; Wine idle window %.2f%%, its timer alone at 14 ms %.2f%% | %s |\n", s, ms, cc[3], cc[4], cc[5], pred, iw[3], it[3], s == 2 ? "< 3%: " ok(cc[3], 3) : "-"
     if (cc[6] > mem) mem = cc[6]; if (cc[7] > hwm) hwm = cc[7]
   }
-  if ("speed 2, no tick log" in cpu) {
-    split(cpu["speed 2, no tick log"], cc, "|")
-    printf "| CPU, Speed 2 without the tick log (the product as shipped) | **%.2f%%** of a core (%.2f%%, %.2f%%) | frame cost x rate: %.2f%% | < 3%%: %s |\n", cc[3], cc[4], cc[5], 100 * fc["1024x768 defaults"] / 1000 / 14, ok(cc[3], 3)
-  }
   for (s = 0; s <= 3; s++) {
     k = "speed " s; if (!(k in tk)) continue
-    split(tk[k], t, "|"); ms = 28 - 7 * s
-    mean = t[4] > 1 ? (t[10] - t[8]) / (t[4] - 1) / 1000 : 0
+    # The counters line is "name value name value ...": read each field by its name.
+    nf = split(tk[k], kv, " "); ms = 28 - 7 * s
+    for (i = 1; i < nf; i += 2) t[kv[i]] = kv[i + 1]
+    mean = t["ticks"] > 1 ? (t["last_us"] - t["first_us"]) / (t["ticks"] - 1) / 1000 : 0
     # The percentile is a 0.1 ms bin'"'"'s upper edge: never above the largest interval.
-    p99 = t[14] < t[16] ? t[14] : t[16]
-    printf "| tick interval, Speed %d: mean, 99th percentile, max (%d ticks) | %.3f ms, %.1f ms, %.1f ms | asked %d ms | - |\n", s, t[4], mean, p99 / 1000, t[16] / 1000, ms
+    p99 = t["p99_us"] < t["max_us"] ? t["p99_us"] : t["max_us"]
+    printf "| tick interval, Speed %d: mean, 99th percentile, max (%d ticks) | %.3f ms, %.1f ms, %.1f ms | asked %d ms | - |\n", s, t["ticks"], mean, p99 / 1000, t["max_us"] / 1000, ms
   }
   split(st, u, "|")
   printf "| start-up to first frame, warm Wine (median of %d) | **%.1f ms** | a trivial program started and ended: %.1f ms; the first tick comes one interval (14 ms) after creation | < 150 ms: %s |\n", u[4], u[2], u[3], ok(u[2], 150)

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "saver/tick_counters_win32.h"
 #include "tests/win/driver_support.h"
 
 namespace {
@@ -272,18 +273,9 @@ LRESULT CALLBACK ParentProc(HWND h, UINT m, WPARAM w, LPARAM l) {
   return DefWindowProcW(h, m, w, l);
 }
 
-// The tick log line: ticks, presents, first and last tick times in microseconds.
-bool ReadTickLog(const std::wstring& path, long long v[4]) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  char buf[128] = {};
-  DWORD n = 0;
-  ReadFile(f, buf, sizeof buf - 1, &n, nullptr);
-  CloseHandle(f);
-  return std::sscanf(buf, "ticks %lld presents %lld first_us %lld last_us %lld", &v[0], &v[1],
-                     &v[2], &v[3]) == 4;
+// The counters the saver publishes; false until its first tick.
+bool ReadTicks(const Saver& s, vellicord::TickCounters& c) {
+  return vellicord::ReadTickCounters(s.pi.dwProcessId, c);
 }
 
 struct Watch {
@@ -300,7 +292,7 @@ DWORD WINAPI WatchWindowGone(LPVOID p) {
   return 0;
 }
 
-int Preview(const std::wstring& scr, const std::wstring& log) {
+int Preview(const std::wstring& scr) {
   WNDCLASSW wc = {};
   wc.lpfnWndProc = ParentProc;
   wc.hInstance = GetModuleHandleW(nullptr);
@@ -311,8 +303,6 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
                                 112, nullptr, nullptr, wc.hInstance, nullptr);
   SetForegroundWindow(parent);
   Pump();
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
-  DeleteFileW(log.c_str());
   Saver s;
   if (!Start(s, scr, L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(parent)))) return 1;
   HWND child = nullptr;
@@ -339,9 +329,9 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
   GetWindowRect(child, &cr);
   Check(EqualRect(&pr, &cr) != FALSE, "fills the host",
         std::to_string(cr.right - cr.left) + "x" + std::to_string(cr.bottom - cr.top));
-  long long v[4] = {};
-  const bool drawing = WaitUntil([&] { return ReadTickLog(log, v) && v[1] >= 10; }, 10000);
-  Check(drawing, "frames presented to the preview", std::to_string(v[1]));
+  vellicord::TickCounters v;
+  const bool drawing = WaitUntil([&] { return ReadTicks(s, v) && v.Presents >= 10; }, 10000);
+  Check(drawing, "frames presented to the preview", std::to_string(v.Presents));
   CURSORINFO ci = {};
   ci.cbSize = sizeof ci;
   GetCursorInfo(&ci);
@@ -461,35 +451,33 @@ int StartAndClose(const std::wstring& scr) {
   return failures;
 }
 
-int Ticks(const std::wstring& scr, const std::wstring& log, double expectedMs) {
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
-  DeleteFileW(log.c_str());
+int Ticks(const std::wstring& scr, double expectedMs) {
   Saver s;
   if (!Start(s, scr, L"/s")) return 1;
   HWND h = FindSaverWindow(s);
   if (h == nullptr) return 1;
-  long long a[4] = {}, b[4] = {};
+  vellicord::TickCounters a, b;
   if (expectedMs <= 0) {
     Idle(1500);
-    Check(!ReadTickLog(log, a), "no ticks at interval 0");
+    Check(!ReadTicks(s, a), "no ticks at interval 0");
   } else {
     // Settle, then measure from outside over three seconds, and from the ticks' own times.
-    Check(WaitUntil([&] { return ReadTickLog(log, a) && a[0] >= 20; }, 10000), "ticking");
-    ReadTickLog(log, a);
+    Check(WaitUntil([&] { return ReadTicks(s, a) && a.Ticks >= 20; }, 10000), "ticking");
+    ReadTicks(s, a);
     const double t0 = NowMs();
     Idle(3000);
-    ReadTickLog(log, b);
+    ReadTicks(s, b);
     const double t1 = NowMs();
-    const double outside = (t1 - t0) / static_cast<double>(b[0] - a[0]);
+    const double outside = (t1 - t0) / static_cast<double>(b.Ticks - a.Ticks);
     const double inside =
-        static_cast<double>(b[3] - a[3]) / 1000.0 / static_cast<double>(b[0] - a[0]);
+        static_cast<double>(b.LastUs - a.LastUs) / 1000.0 / static_cast<double>(b.Ticks - a.Ticks);
     char detail[128];
     std::snprintf(detail, sizeof detail,
                   "asked %.0f ms, mean %.3f ms (ticks' own times), %.3f ms (outside), %lld ticks",
-                  expectedMs, inside, outside, b[0] - a[0]);
+                  expectedMs, inside, outside, static_cast<long long>(b.Ticks - a.Ticks));
     Check(std::fabs(inside - expectedMs) <= expectedMs * 0.05, "mean interval within 5%", detail);
     Check(std::fabs(outside - expectedMs) <= expectedMs * 0.05, "rate seen from outside within 5%");
-    Check(b[1] >= b[0] - 1, "every tick presents a frame", std::to_string(b[1]));
+    Check(b.Presents >= b.Ticks - 1, "every tick presents a frame", std::to_string(b.Presents));
   }
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
@@ -510,12 +498,12 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"run") return Run(scr, Utf8(arg3.empty() ? L"black" : arg3));
   if (scenario == L"input") return Input(scr);
   if (scenario == L"syscommand") return SysCommand(scr);
-  if (scenario == L"preview") return Preview(scr, arg3);
+  if (scenario == L"preview") return Preview(scr);
   if (scenario == L"preview-nohandle") return PreviewNoHandle(scr);
   if (scenario == L"preview-bad") return PreviewBadHandle(scr);
   if (scenario == L"errorbox") return ErrorBox(scr, arg3);
   if (scenario == L"start-close") return StartAndClose(scr);
-  if (scenario == L"ticks") return Ticks(scr, arg3, argc > 4 ? _wtof(argv[4]) : 0);
+  if (scenario == L"ticks") return Ticks(scr, _wtof(arg3.c_str()));
   std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());
   return 2;
 }

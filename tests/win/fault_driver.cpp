@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "saver/tick_counters_win32.h"
 #include "tests/win/driver_support.h"
 
 namespace {
@@ -39,12 +40,16 @@ void Check(bool ok, const std::string& what, const std::string& detail = "") {
   }
 }
 
-std::wstring TickLogPath() {
+// A file of this driver's own in the temporary folder.
+std::wstring DriverFilePath() {
   wchar_t dir[MAX_PATH] = {};
   GetTempPathW(MAX_PATH, dir);
-  return std::wstring(dir) + L"vellicord2-fault-ticks-" + std::to_wstring(GetCurrentProcessId()) +
+  return std::wstring(dir) + L"vellicord2-fault-" + std::to_wstring(GetCurrentProcessId()) +
          L".txt";
 }
+
+// The saver StartSaver started last: the one whose tick counters are read.
+DWORD currentSaver = 0;
 
 // ticks, presents, first and last tick time in microseconds; false while no tick has come.
 struct TickLine {
@@ -52,16 +57,10 @@ struct TickLine {
 };
 
 bool ReadTickLog(TickLine& t) {
-  HANDLE f = CreateFileW(TickLogPath().c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  char buf[256] = {};
-  DWORD n = 0;
-  ReadFile(f, buf, sizeof buf - 1, &n, nullptr);
-  CloseHandle(f);
-  return std::sscanf(buf, "ticks %lld presents %lld first_us %lld last_us %lld", &t.ticks,
-                     &t.presents, &t.firstUs, &t.lastUs) == 4;
+  vellicord::TickCounters c;
+  if (!vellicord::ReadTickCounters(currentSaver, c)) return false;
+  t = {c.Ticks, c.Presents, c.FirstUs, c.LastUs};
+  return true;
 }
 
 struct Saver {
@@ -106,8 +105,9 @@ bool StartProcess(Saver& s, const std::wstring& exe, const std::wstring& args) {
 }
 
 bool StartSaver(Saver& s, const std::wstring& scr, const std::wstring& args) {
-  DeleteFileW(TickLogPath().c_str());
-  return StartProcess(s, scr, args);
+  const bool started = StartProcess(s, scr, args);
+  currentSaver = started ? s.pi.dwProcessId : 0;
+  return started;
 }
 
 std::wstring ClassOf(HWND h) {
@@ -830,7 +830,7 @@ int ParentHelper(const std::wstring& file) {
 }
 
 int PreviewOwnerDies(const std::wstring& scr, const std::wstring& self) {
-  const std::wstring file = TickLogPath() + L".host";
+  const std::wstring file = DriverFilePath() + L".host";
   DeleteFileW(file.c_str());
   Saver helper;
   if (!StartProcess(helper, self, L"parent-helper \"" + file + L"\"")) return 1;
@@ -1020,7 +1020,6 @@ int wmain(int argc, wchar_t** argv) {
   }
   const std::wstring scenario = argv[1];
   const std::wstring scr = argv[2];
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", TickLogPath().c_str());
   SetCursorPos(300, 200);
   int rc = 2;
   if (scenario == L"parent-helper") return ParentHelper(scr);
@@ -1032,7 +1031,6 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"two-runs") rc = TwoRuns(scr);
   if (scenario == L"queued-close") rc = QueuedClose(scr);
   if (scenario == L"errorbox-ticks") rc = ErrorBoxWhileDue(scr);
-  DeleteFileW(TickLogPath().c_str());
   if (rc == 2) std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());
   return rc;
 }

@@ -16,4 +16,7 @@ for d in $dlls; do
 done
 grep -qx 'Vellicord2' <(strings -el "$scr") && echo "ok: string resource" || { echo "FAIL: no name string"; fail=1; }
 grep -qa 'Microsoft.Windows.Common-Controls' "$scr" && echo "ok: manifest" || { echo "FAIL: no manifest"; fail=1; }
+grep -qa 'level="asInvoker"' "$scr" && echo "ok: runs as invoker" || { echo "FAIL: no trustInfo"; fail=1; }
+grep -qa 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' "$scr" \
+  && echo "ok: supportedOS up to Windows 10 and 11" || { echo "FAIL: no supportedOS"; fail=1; }
 exit $fail
