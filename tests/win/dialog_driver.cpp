@@ -358,6 +358,12 @@ int wmain(int argc, wchar_t** argv) {
       std::printf("exit ended=%d owner-enabled=%d\n", waited == WAIT_OBJECT_0,
                   IsWindowEnabled(owner) ? 1 : 0);
       if (waited != WAIT_OBJECT_0) TerminateProcess(process.hProcess, 1), ++failures;
+    } else if (verb == "dpi") {
+      // What Windows sends when the dialog is dragged onto a monitor of another scaling; no
+      // suggested rectangle, which this process couldn't hand over anyway.
+      const WORD dpi = static_cast<WORD>(std::atoi(arg.c_str()));
+      PostMessageW(d.window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+      Pump(300);
     } else if (verb == "sleep") {
       Pump(static_cast<DWORD>(std::atoi(arg.c_str())));
     } else {

@@ -14,6 +14,8 @@ allowed=' advapi32.dll comctl32.dll gdi32.dll imm32.dll kernel32.dll msvcrt.dll 
 for d in $dlls; do
   case "$allowed" in *" $d "*) ;; *) echo "FAIL: imports $d"; fail=1 ;; esac
 done
+# The program reads no environment variable of its own (the C runtime takes the block whole).
+grep -q "GetEnvironmentVariable" <<<"$dump" && { echo "FAIL: reads the environment"; fail=1; } || echo "ok: reads no environment variable"
 grep -qx 'Vellicord2' <(strings -el "$scr") && echo "ok: string resource" || { echo "FAIL: no name string"; fail=1; }
 grep -qa 'Microsoft.Windows.Common-Controls' "$scr" && echo "ok: manifest" || { echo "FAIL: no manifest"; fail=1; }
 grep -qa 'level="asInvoker"' "$scr" && echo "ok: runs as invoker" || { echo "FAIL: no trustInfo"; fail=1; }
