@@ -253,6 +253,29 @@ int Input(const std::wstring& scr) {
   return failures;
 }
 
+// Another program taking the activation ends the full-screen saver, as a click on a monitor it
+// doesn't cover would.
+int Activate(const std::wstring& scr) {
+  Saver s;
+  if (!Start(s, scr, L"/s")) return 1;
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  Idle(500);
+  Check(s.Alive() && GetForegroundWindow() == h, "the saver has the activation");
+  WNDCLASSW wc = {};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.hInstance = GetModuleHandleW(nullptr);
+  wc.lpszClassName = L"OtherProgram";
+  RegisterClassW(&wc);
+  HWND other = CreateWindowExW(0, L"OtherProgram", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10,
+                               10, 200, 100, nullptr, nullptr, wc.hInstance, nullptr);
+  SetForegroundWindow(other);
+  const double t = s.ExitsWithin(5000);
+  Check(t >= 0, "another program activated: the saver ends", std::to_string(t) + " ms");
+  DestroyWindow(other);
+  return failures;
+}
+
 int SysCommand(const std::wstring& scr) {
   Saver s;
   if (!Start(s, scr, L"/s")) return 1;
@@ -357,6 +380,13 @@ int Preview(const std::wstring& scr) {
   SendInput(6, in, sizeof(INPUT));
   Idle(800);
   Check(s.Alive(), "input over the preview is ignored");
+  // Posted straight to the disabled child, as another program or an accessibility tool can.
+  PostMessageW(child, WM_KEYDOWN, 'A', 0);
+  PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
+  Idle(800);
+  Check(s.Alive(), "key, click and moves posted to the preview are ignored");
 
   // DestroyWindow may block here for seconds while Wine waits for a window manager to withdraw
   // the host window, so a second thread notes when the saver's window is gone, and the
@@ -498,6 +528,7 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"run") return Run(scr, Utf8(arg3.empty() ? L"black" : arg3));
   if (scenario == L"input") return Input(scr);
   if (scenario == L"syscommand") return SysCommand(scr);
+  if (scenario == L"activate") return Activate(scr);
   if (scenario == L"preview") return Preview(scr);
   if (scenario == L"preview-nohandle") return PreviewNoHandle(scr);
   if (scenario == L"preview-bad") return PreviewBadHandle(scr);

@@ -30,6 +30,7 @@ case $case in
     exit $fail ;;
   input) drive input "$winscr" ;;
   syscommand) drive syscommand "$winscr" ;;
+  activate) drive activate "$winscr" ;;
   preview) drive preview "$winscr" ;;
   preview_nohandle) drive preview-nohandle "$winscr" ;;
   preview_bad) drive preview-bad "$winscr" ;;
