@@ -937,26 +937,26 @@ int PreviewCycles(const std::wstring& scr, int cycles) {
   return failures ? 1 : 0;
 }
 
+// Two full-screen savers at once: the second takes the activation, so the first ends through its
+// ordinary close, as it would for any other program; the second runs on.
 int TwoRuns(const std::wstring& scr) {
   Saver a, b;
-  if (!StartSaver(a, scr, L"/s") || !StartProcess(b, scr, L"/s")) return 1;
-  HWND wa = nullptr, wb = nullptr;
-  WaitUntil(
-      [&] {
-        wa = VisibleOf(a.pi.dwProcessId, L"TScreenSaverForm");
-        wb = VisibleOf(b.pi.dwProcessId, L"TScreenSaverForm");
-        return wa && wb;
-      },
-      15000);
-  Check(wa && wb, "both full-screen windows show");
-  if (!wa || !wb) return 1;
+  if (!StartSaver(a, scr, L"/s")) return 1;
+  HWND wa = nullptr;
+  WaitUntil([&] { return (wa = VisibleOf(a.pi.dwProcessId, L"TScreenSaverForm")) != nullptr; },
+            15000);
+  Check(wa != nullptr, "the first full-screen window shows");
+  if (wa == nullptr || !StartProcess(b, scr, L"/s")) return 1;
+  HWND wb = nullptr;
+  WaitUntil([&] { return (wb = VisibleOf(b.pi.dwProcessId, L"TScreenSaverForm")) != nullptr; },
+            15000);
+  Check(wb != nullptr, "the second full-screen window shows");
+  if (wb == nullptr) return 1;
+  a.Ends("the first ends as the second takes the activation");
   Idle(800);
-  Check(a.Alive() && b.Alive() && Answers(wa) && Answers(wb), "both run and answer");
+  Check(b.Alive() && Answers(wb), "the second runs and answers");
   PostMessageW(wb, WM_KEYDOWN, 'Q', 0);
   b.Ends("the second closes on its key");
-  Check(a.Alive() && Answers(wa), "the first runs on");
-  PostMessageW(wa, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-  a.Ends("the first closes on a click");
   return failures ? 1 : 0;
 }
 
