@@ -19,6 +19,7 @@ void TickTimer::SetInterval(int32_t intervalMs) {
     Stop();
     Start();
   }
+  UpdateResolution();
 }
 
 void TickTimer::SetEnabled(bool enabled) {
@@ -42,7 +43,8 @@ void TickTimer::SetFramesVisible(bool visible) {
 }
 
 void TickTimer::UpdateResolution() {
-  const bool want = enabled_ && visible_;
+  // An interval of 0 or less never ticks: nothing to be precise about.
+  const bool want = enabled_ && visible_ && interval_ > 0;
   if (want && !resolutionHeld_) {
     resolutionHeld_ = port_.RaiseResolution();
   } else if (!want && resolutionHeld_) {

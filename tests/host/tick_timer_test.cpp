@@ -110,6 +110,15 @@ TEST(TickTimer, ResolutionHeldOnlyWhileFramesCanBeSeen) {
     rig.timer.SetFramesVisible(s.visible);
     EXPECT_EQ(rig.Take(), s.calls);
   }
+  // A speed that never ticks holds nothing either.
+  rig.timer.SetFramesVisible(true);
+  rig.Take();
+  rig.timer.SetInterval(0);
+  EXPECT_EQ(rig.Take(), (Log{"Cancel", "Lower"}));
+  rig.timer.SetInterval(7);
+  EXPECT_EQ(rig.Take(), (Log{"Cancel", "Arm 7000", "Raise"}));
+  rig.timer.SetFramesVisible(false);
+  rig.Take();
   // Dark at the close: nothing left to lower. A raise that failed is never lowered.
   rig.timer.SetEnabled(false);
   EXPECT_EQ(rig.Take(), (Log{"Cancel", "Unwatch"}));
