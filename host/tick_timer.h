@@ -40,8 +40,6 @@ class TickTimer final : public SaverTimer {
 
   void SetInterval(int32_t intervalMs) override;
   void SetEnabled(bool enabled) override;
-  bool Enabled() const { return enabled_; }
-  bool Plain() const { return plain_; }
   // Whether anything drawn now could be seen (display on, window shown): a raised resolution
   // costs the whole system power, so it is held only while frames can be seen.
   void SetFramesVisible(bool visible);

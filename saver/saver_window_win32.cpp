@@ -201,9 +201,10 @@ void TScreenSaverWindow::OnTick() {
   counters_.Tick();
   // IsWindowVisible also looks at the ancestors: a hidden preview host hides the preview.
   HWND hwnd = Handle();
-  gate_.SetVisible(FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
-                                   hwnd != nullptr && IsIconic(hwnd) != FALSE, displayOn_}));
-  timer_.SetFramesVisible(gate_.Visible());
+  const bool seen = FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
+                                    hwnd != nullptr && IsIconic(hwnd) != FALSE, displayOn_});
+  gate_.SetVisible(seen);
+  timer_.SetFramesVisible(seen);
   form_.Timer1Timer();
 }
 

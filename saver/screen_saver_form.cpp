@@ -1,8 +1,6 @@
 // The saver window's start-up order, its input rules and its close.
 #include "saver/screen_saver_form.h"
 
-#include "settings/settings_store.h"
-
 namespace vellicord {
 
 TScreenSaverForm::TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer,
@@ -48,30 +46,25 @@ void TScreenSaverForm::FormCreate() {
     }
   }
   host_.DisableIme();
-  FigureConfig config;
-  if (!ReadSettings(config)) return;
-  Color = BGcolor == "Black" ? kBlack : kWhite;
-  config.WindowColor = Color;
-  config.DimGreen = BGcolor == "White";
+  SaverSettings settings;
+  if (!ReadSettings(settings)) return;
+  BGcolor = settings.BGcolor;
+  const FigureConfig config = FigureConfigFor(settings);
+  Color = config.WindowColor;
   timer_.SetEnabled(true);
   Figure1.SetUp(config, Width, Height, random_, surface_);
   Ready = true;
 }
 
-bool TScreenSaverForm::ReadSettings(FigureConfig& config) {
+bool TScreenSaverForm::ReadSettings(SaverSettings& settings) {
   StoreError error;
   {
     // The store lives only for the reads and is gone before any error is shown.
     SettingsStore store(registry_, kStoreName);
-    int32_t speed = 2;
-    error = store.ReadInteger(kSection, "Speed", 2, speed);
-    if (!error) {
-      timer_.SetInterval(IntervalForSpeed(speed));
-      error = store.ReadInteger(kSection, "period", 1, config.Period);
-    }
-    if (!error) error = store.ReadInteger(kSection, "NumberofLines", 4, config.NumberOfLines);
-    if (!error) error = store.ReadString(kSection, "BGcolor", "Black", BGcolor);
-    if (!error) error = store.ReadInteger(kSection, "WidthOfLines", 1, config.WidthOfLines);
+    // The speed becomes the interval right after its read, before the next read.
+    error = ReadSaverSettings(store, settings, [&](SettingId id) {
+      if (id == kSpeed) timer_.SetInterval(IntervalForSpeed(settings.Speed));
+    });
   }
   if (error) {
     // The pointer is hidden in run mode, and the box needs it for its button.

@@ -10,6 +10,7 @@
 #include "host/registry.h"
 #include "host/saver_host.h"
 #include "host/timer.h"
+#include "settings/settings_store.h"
 
 namespace vellicord {
 
@@ -59,7 +60,7 @@ class TScreenSaverForm {
   Figure Figure1;
 
  private:
-  bool ReadSettings(FigureConfig& config);
+  bool ReadSettings(SaverSettings& settings);
 
   SaverHost& host_;
   Registry& registry_;

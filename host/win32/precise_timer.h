@@ -24,7 +24,6 @@ class PreciseTimer final : public SaverTimer, private TimerPort {
 
   void SetInterval(int32_t intervalMs) override { ticks_.SetInterval(intervalMs); }
   void SetEnabled(bool enabled) override { ticks_.SetEnabled(enabled); }
-  bool Enabled() const { return ticks_.Enabled(); }
   void SetFramesVisible(bool visible) { ticks_.SetFramesVisible(visible); }
 
  private:
