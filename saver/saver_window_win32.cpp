@@ -6,7 +6,7 @@
 namespace vellicord {
 
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
-    : timer_([this] { OnTick(); }), form_(host_, registry_, timer_, gate_, random_, previewParent) {
+    : timer_([this] { OnTick(); }), form_(host_, settings_, timer_, gate_, random_, previewParent) {
   surface_.SetPresenter(this);
 }
 

@@ -1,16 +1,15 @@
 // The saver window's start-up order, its input rules and its close.
 #include "saver/screen_saver_form.h"
 
-#include "settings/settings_store.h"
 
 namespace vellicord {
 
-TScreenSaverForm::TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer,
+TScreenSaverForm::TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,
                                    DrawSurface& surface, RandomSource& random,
                                    NativeWindow previewParent)
     : PreviewParent(previewParent),
       host_(host),
-      registry_(registry),
+      settings_(settings),
       timer_(timer),
       surface_(surface),
       random_(random) {}
@@ -56,20 +55,18 @@ void TScreenSaverForm::FormCreate() {
 }
 
 bool TScreenSaverForm::ReadSettings(FigureConfig& config) {
-  StoreError error;
-  {
-    // The store lives only for the reads and is gone before any error is shown.
-    SettingsStore store(registry_, kStoreName);
-    int32_t speed = 2;
-    error = store.ReadInteger(kSection, "Speed", 2, speed);
-    if (!error) {
-      timer_.SetInterval(IntervalForSpeed(speed));
-      error = store.ReadInteger(kSection, "period", 1, config.Period);
-    }
-    if (!error) error = store.ReadInteger(kSection, "NumberofLines", 4, config.NumberOfLines);
-    if (!error) error = store.ReadString(kSection, "BGcolor", "Black", BGcolor);
-    if (!error) error = store.ReadInteger(kSection, "WidthOfLines", 1, config.WidthOfLines);
+  // The store lives only for the reads and is gone before any error is shown.
+  settings_.Open();
+  int32_t speed = 2;
+  StoreError error = settings_.ReadInteger("Speed", 2, speed);
+  if (!error) {
+    timer_.SetInterval(IntervalForSpeed(speed));
+    error = settings_.ReadInteger("period", 1, config.Period);
   }
+  if (!error) error = settings_.ReadInteger("NumberofLines", 4, config.NumberOfLines);
+  if (!error) error = settings_.ReadString("BGcolor", "Black", BGcolor);
+  if (!error) error = settings_.ReadInteger("WidthOfLines", 1, config.WidthOfLines);
+  settings_.Close();
   if (error) {
     host_.ShowErrorBox(*error);
     return false;
