@@ -86,8 +86,8 @@ int Run(const HackOptions& options) {
                         options.d256);
   RandomSource& random = options.fixedDraws ? static_cast<RandomSource&>(fixedDraws) : clockRandom;
   // The form holds the trail ring, half a megabyte: not on the stack.
-  auto form = std::make_unique<TScreenSaverForm>(host, settings, timer, gate, random,
-                                                 canvas->Window());
+  auto form =
+      std::make_unique<TScreenSaverForm>(host, settings, timer, gate, random, canvas->Window());
 
   // Set up for the window's size, never the screen's: the daemon runs one hack per monitor.
   bool frameShown = false;
@@ -132,8 +132,8 @@ int Run(const HackOptions& options) {
 int main(int argc, char** argv) {
   using namespace vellicord;
   HackOptions options;
-  const std::string error = ParseHackOptions(std::vector<std::string>(argv + 1, argv + argc),
-                                             options);
+  const std::string error =
+      ParseHackOptions(std::vector<std::string>(argv + 1, argv + argc), options);
   if (!error.empty()) {
     std::fprintf(stderr, "vellicord2: %s\n%s\n", error.c_str(), kHackUsage);
     return 1;

@@ -1,7 +1,6 @@
 // The saver window's start-up order, its input rules and its close.
 #include "saver/screen_saver_form.h"
 
-
 namespace vellicord {
 
 TScreenSaverForm::TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,

@@ -29,8 +29,7 @@ class RegistrySettings final : public SettingsSource {
   explicit RegistrySettings(Registry& registry) : registry_(registry) {}
   void Open() override { store_.emplace(registry_, kStoreName); }
   StoreError ReadInteger(const char* name, int32_t fallback, int32_t& value) override;
-  StoreError ReadString(const char* name, const std::string& fallback,
-                        std::string& value) override;
+  StoreError ReadString(const char* name, const std::string& fallback, std::string& value) override;
   void Close() override { store_.reset(); }
 
  private:
@@ -45,8 +44,7 @@ class GivenSettings final : public SettingsSource {
   explicit GivenSettings(const SaverSettings& settings) : settings_(settings) {}
   void Open() override {}
   StoreError ReadInteger(const char* name, int32_t fallback, int32_t& value) override;
-  StoreError ReadString(const char* name, const std::string& fallback,
-                        std::string& value) override;
+  StoreError ReadString(const char* name, const std::string& fallback, std::string& value) override;
   void Close() override {}
 
  private:

@@ -3,14 +3,14 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <X11/keysym.h>
 #include <X11/extensions/XShm.h>
+#include <X11/keysym.h>
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <unistd.h>
 #include <cstdio>
 #include <cstring>
-#include <unistd.h>
 #include <vector>
 
 namespace vellicord {
@@ -141,8 +141,9 @@ struct X11Canvas::Impl {
   void MakeImage(int w, int h) {
     if (shmAvailable && MakeShmImage(w, h)) return;
     plain.assign(size_t(w) * size_t(h), 0);
-    image = XCreateImage(dpy, visual, unsigned(depth), ZPixmap, 0,
-                         reinterpret_cast<char*>(plain.data()), unsigned(w), unsigned(h), 32, w * 4);
+    image =
+        XCreateImage(dpy, visual, unsigned(depth), ZPixmap, 0,
+                     reinterpret_cast<char*>(plain.data()), unsigned(w), unsigned(h), 32, w * 4);
     // The words are in this machine's order (little-endian); Xlib swaps them for a server
     // that wants the other.
     if (image) image->byte_order = LSBFirst;
@@ -197,9 +198,9 @@ std::unique_ptr<X11Canvas> X11Canvas::Open(CanvasKind kind, uint32_t id, std::st
     a.background_pixel = 0;
     a.border_pixel = 0;
     a.event_mask = events | KeyPressMask;
-    impl->window = XCreateWindow(dpy, root, 0, 0, kOwnWidth, kOwnHeight, 0, 24, InputOutput,
-                                 want.visual, CWColormap | CWBackPixel | CWBorderPixel | CWEventMask,
-                                 &a);
+    impl->window =
+        XCreateWindow(dpy, root, 0, 0, kOwnWidth, kOwnHeight, 0, 24, InputOutput, want.visual,
+                      CWColormap | CWBackPixel | CWBorderPixel | CWEventMask, &a);
     impl->own = true;
     XStoreName(dpy, impl->window, "Vellicord2");
     XClassHint hint = {const_cast<char*>("vellicord2"), const_cast<char*>("Vellicord2")};

@@ -15,10 +15,10 @@ enum class CanvasKind { Own, Given, Root };
 
 // What one round of event handling found.
 struct CanvasEvents {
-  bool resized = false;   // the window's size changed: the figure must be set up again
-  bool exposed = false;   // part of the window must be painted again
-  bool quit = false;      // own window only: q, Esc or the window manager's close
-  bool gone = false;      // the window was destroyed
+  bool resized = false;  // the window's size changed: the figure must be set up again
+  bool exposed = false;  // part of the window must be painted again
+  bool quit = false;     // own window only: q, Esc or the window manager's close
+  bool gone = false;     // the window was destroyed
 };
 
 class X11Canvas final : public FramePresenter {

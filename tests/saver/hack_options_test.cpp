@@ -23,12 +23,23 @@ TEST(HackOptions, WindowIdsAsXScreenSaverAndXsecurelockWriteThem) {
   const struct {
     const char* text;
     uint32_t id;  // 0: refused
-  } cases[] = {{"0x1a00003", 0x1a00003}, {"27262979", 27262979}, {" 0X1A00003 ", 0x1a00003},
-               {"\t42\n", 42},           {"4294967295", 0xFFFFFFFF}, {"0xffffffff", 0xFFFFFFFF},
-               {"0", 0},                 {"0x0", 0},         {"", 0},
-               {"0x", 0},                {"1a", 0},          {"-5", 0},
-               {"+5", 0},                {"4294967296", 0},  {"0x100000000", 0},
-               {"12 34", 0},             {"0x1g", 0}};
+  } cases[] = {{"0x1a00003", 0x1a00003},
+               {"27262979", 27262979},
+               {" 0X1A00003 ", 0x1a00003},
+               {"\t42\n", 42},
+               {"4294967295", 0xFFFFFFFF},
+               {"0xffffffff", 0xFFFFFFFF},
+               {"0", 0},
+               {"0x0", 0},
+               {"", 0},
+               {"0x", 0},
+               {"1a", 0},
+               {"-5", 0},
+               {"+5", 0},
+               {"4294967296", 0},
+               {"0x100000000", 0},
+               {"12 34", 0},
+               {"0x1g", 0}};
   for (const auto& c : cases) {
     const std::optional<uint32_t> id = ParseWindowId(c.text);
     EXPECT_EQ(id.value_or(0), c.id) << '"' << c.text << '"';
@@ -184,8 +195,8 @@ TEST(SettingsXml, EveryCommandLineIsAcceptedAndDefaultsAreTheTables) {
   std::vector<Control> controls;
   // A number is left out at its default, else "arg" with % replaced, for low to high.
   const std::regex number("<number[^>]*>");
-  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), number);
-       it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), number); it != std::sregex_iterator();
+       ++it) {
     const std::string e = it->str();
     Control c{Attr(e, "id"), {{}}, {}};
     const int low = std::stoi(Attr(e, "low")), high = std::stoi(Attr(e, "high"));
@@ -200,8 +211,8 @@ TEST(SettingsXml, EveryCommandLineIsAcceptedAndDefaultsAreTheTables) {
   // A select puts one option's arg-set; the option without one is the default.
   const std::regex select("<select id=\"([^\"]*)\">([\\s\\S]*?)</select>");
   const std::regex option("<option[^>]*>");
-  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), select);
-       it != std::sregex_iterator(); ++it) {
+  for (auto it = std::sregex_iterator(xml.begin(), xml.end(), select); it != std::sregex_iterator();
+       ++it) {
     Control c{(*it)[1].str(), {}, {}};
     const std::string body = (*it)[2].str();
     int defaults = 0;
