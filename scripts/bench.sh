@@ -129,6 +129,31 @@ measure "idle window" 10 wine "$benchwin" idle 0
 measure "idle window, timer at 14 ms" 15 wine "$benchwin" idle 14
 wine "$benchwin" startup "$(winpath "$scr")" "$(winpath "$tmp/startup.log")" 5 | tr -d '\r' >"$tmp/startup.txt"
 
+echo "the X11 program and a peer XScreenSaver hack on a 1024x768 display..." >&2
+# measure_x11 NAME SECONDS command...: like measure, with the X server's share beside its own.
+measure_x11() {
+  local name=$1 secs=$2; shift 2
+  "$@" >/dev/null 2>&1 &
+  local pid=$! p0 x0 p1 x1
+  sleep 2
+  p0=$(cpu_ticks "$pid"); x0=$(cpu_ticks "$x11_xvfb")
+  sleep "$secs"
+  p1=$(cpu_ticks "$pid"); x1=$(cpu_ticks "$x11_xvfb")
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  awk -v n="$name" -v s="$secs" -v hz="$hz" -v p=$((p1 - p0)) -v x=$((x1 - x0)) \
+    'BEGIN { printf "x11cpu|%s|%.2f|%.2f\n", n, 100 * p / hz / s, 100 * x / hz / s }' >>"$tmp/x11.txt"
+}
+n=$(( 90 + RANDOM % 100 ))
+Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+x11_xvfb=$!
+for _ in $(seq 50); do xdpyinfo -display ":$n" >/dev/null 2>&1 && break; sleep 0.1; done
+DISPLAY=":$n" measure_x11 "vellicord2 --root, defaults (14 ms)" "$run_s" \
+  "$root/build/native/saver/vellicord2" --root
+DISPLAY=":$n" measure_x11 "greynetic --root (XScreenSaver's own hack, its defaults)" "$run_s" \
+  /usr/libexec/xscreensaver/greynetic --root
+kill "$x11_xvfb" 2>/dev/null || true
+
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
 # The one table. Frame rows: engine + rasterizer + copy, beside trig + memset + memcpy floors
@@ -185,6 +210,10 @@ END {
   echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(wine --version), $(date -u +%Y-%m-%d)."
   echo
   awk -F'|' -v size="$(stat -c %s "$scr")" "$table" "$root/build/bench-raw.txt"
+  awk -F'|' '$1 == "x11cpu" && $2 ~ /^vellicord2/ { v = $0 } $1 == "x11cpu" && $2 !~ /^vellicord2/ { g = $0 }
+    END { split(v, a, "|"); split(g, b, "|")
+      printf "| CPU, X11 program, 1024x768 Xvfb: %s: own user+sys (Xvfb) | **%.2f%%** of a core (%.2f%%) | %s: %.2f%% (%.2f%%) | <= 1%%: %s |\n", a[2], a[3], a[4], b[2], b[3], b[4], a[3] <= 1 ? "yes" : "**no**" }' \
+    "$root/build/bench-raw.txt"
 } >"$out"
 # The README carries the latest table between its markers.
 awk -v table="$out" '

@@ -3,7 +3,8 @@
 set -euo pipefail
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config
       g++-mingw-w64-i686 binutils-mingw-w64-i686 wine wine32:i386 xvfb x11-utils
-      fonts-wine fonts-ipafont-gothic imagemagick)
+      fonts-wine fonts-ipafont-gothic imagemagick
+      libx11-dev libxext-dev dpkg-dev file xscreensaver xscreensaver-data-extra)
 missing=()
 for p in "${need[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")

@@ -13,5 +13,7 @@ for d in $dlls; do
   case "$allowed" in *" $d "*) ;; *) echo "FAIL: imports $d"; fail=1 ;; esac
 done
 grep -qx 'Vellicord2' <(strings -el "$scr") && echo "ok: string resource" || { echo "FAIL: no name string"; fail=1; }
+grep -q 'the Vellicord2 authors. MIT License' <(strings -el "$scr") && echo "ok: licence in the version record" ||
+  { echo "FAIL: version record names no licence"; fail=1; }
 grep -qa 'Microsoft.Windows.Common-Controls' "$scr" && echo "ok: manifest" || { echo "FAIL: no manifest"; fail=1; }
 exit $fail
