@@ -80,6 +80,7 @@ int Run(const HackOptions& options) {
   LoopTimer timer;
   RasterSurface surface;
   surface.SetPresenter(canvas.get());
+  surface.SetPixelMemory(canvas.get());
   GatedSurface gate(surface);
   ClockSeededRandom clockRandom;
   FixedDraws fixedDraws(options.draws[0], options.draws[1], options.draws[2], options.d6,

@@ -351,9 +351,30 @@ void X11Canvas::PresentAgain() {
   if (impl_->framePresented) impl_->Put();
 }
 
+uint32_t* X11Canvas::Lend(int32_t width, int32_t height) {
+  Impl& m = *impl_;
+  m.DropImage();
+  // A 32-bit window needs an alpha byte the raster doesn't write: that frame is copied.
+  if (!m.shmAvailable || m.depth != 24 || !m.MakeShmImage(width, height)) return nullptr;
+  if (m.image->bytes_per_line != width * 4) return nullptr;
+  return reinterpret_cast<uint32_t*>(m.image->data);
+}
+
+void X11Canvas::BeforeWrite() {
+  impl_->WaitForPuts();
+}
+
 void X11Canvas::Present(const RasterSurface& frame, int32_t x, int32_t y) {
   Impl& m = *impl_;
   if (m.gone || !frame.HasBuffer()) return;
+  m.frameX = x;
+  m.frameY = y;
+  if (m.image && frame.Pixels() == reinterpret_cast<const uint32_t*>(m.image->data)) {
+    // Drawn in place, in the shared memory the server reads.
+    m.framePresented = true;
+    m.Put();
+    return;
+  }
   if (m.image && (m.image->width != frame.Width() || m.image->height != frame.Height())) {
     m.DropImage();
   }
@@ -372,8 +393,6 @@ void X11Canvas::Present(const RasterSurface& frame, int32_t x, int32_t y) {
       for (int32_t col = 0; col < frame.Width(); ++col) dst[col] = src[col] | alpha;
     }
   }
-  m.frameX = x;
-  m.frameY = y;
   m.framePresented = true;
   m.Put();
 }

@@ -21,7 +21,9 @@ struct CanvasEvents {
   bool gone = false;     // the window was destroyed
 };
 
-class X11Canvas final : public FramePresenter {
+// Lends the raster its frame memory in shared memory where it can (a 24-bit window), so a frame
+// goes to the server with no copy at all.
+class X11Canvas final : public FramePresenter, public PixelMemory {
  public:
   // Connects to $DISPLAY and takes the window: a window of its own (shown at once), the given
   // one, or the root. Null with a message when the display, the window or its visual won't do.
@@ -48,6 +50,8 @@ class X11Canvas final : public FramePresenter {
   // The last frame presented, put back where it was (after an expose).
   void PresentAgain();
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
+  uint32_t* Lend(int32_t width, int32_t height) override;
+  void BeforeWrite() override;
 
  private:
   struct Impl;

@@ -62,9 +62,9 @@ Server StartXvfb(const std::vector<std::string>& extra) {
       const int devnull = open("/dev/null", O_WRONLY);
       dup2(devnull, 1);
       dup2(devnull, 2);
-      std::vector<std::string> args = {"Xvfb",    display, "-displayfd",  std::to_string(fds[1]),
-                                       "-screen", "0",     "1024x768x24", "-nolisten",
-                                       "tcp"};
+      std::vector<std::string> args = {"Xvfb",    display,   "-displayfd",  std::to_string(fds[1]),
+                                       "-screen", "0",       "1024x768x24", "-nolisten",
+                                       "tcp",     "-noreset"};
       args.insert(args.end(), extra.begin(), extra.end());
       std::vector<char*> argv;
       for (std::string& a : args) argv.push_back(a.data());
@@ -398,26 +398,27 @@ void ResizeHideDestroy(Display* dpy, const std::string& display) {
   // the clock goes on.
   int before = 0, after = 0;
   error = ShowsNativeFrame(dpy, parent, {}, &before, 0);
-  const int64_t shown = error.empty() ? CpuNsOver(h.pid, 600) : 0;
+  const int64_t shown = error.empty() ? CpuNsOver(h.pid, 800) : 0;
   XUnmapWindow(dpy, parent);
   XSync(dpy, False);
   SleepMs(50);
-  const int64_t unmapped = CpuNsOver(h.pid, 600);
+  const int64_t unmapped = CpuNsOver(h.pid, 800);
   XMapRaised(dpy, parent);
   const Window cover = MakeParent(dpy, 700, 800);
   SleepMs(50);
-  const int64_t covered = CpuNsOver(h.pid, 600);
+  const int64_t covered = CpuNsOver(h.pid, 800);
   XDestroyWindow(dpy, cover);
   XSync(dpy, False);
-  if (error.empty() && (unmapped * 3 > shown || covered * 3 > shown)) {
+  // The engine's own tick stays: a hidden tick costs a good part of a shown one, not all.
+  if (error.empty() && (unmapped * 3 > shown * 2 || covered * 3 > shown * 2)) {
     error = "CPU shown " + std::to_string(shown / 1000) + " us, unmapped " +
             std::to_string(unmapped / 1000) + " us, covered " + std::to_string(covered / 1000) +
             " us";
   }
   if (error.empty()) error = ShowsNativeFrame(dpy, parent, {}, &after, 100);
-  // 1.3 s hidden at 14 ms a tick: some 90 ticks that the clock must not have skipped.
-  if (error.empty() && after - before < 60) {
-    error = "clock went " + std::to_string(after - before) + " ticks over 1.3 s";
+  // 1.7 s hidden at 14 ms a tick: some 120 ticks that the clock must not have skipped.
+  if (error.empty() && after - before < 80) {
+    error = "clock went " + std::to_string(after - before) + " ticks over 1.7 s";
   }
   Report("nothing drawn while unmapped or covered; the clock goes on", error);
 
