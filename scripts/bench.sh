@@ -10,9 +10,6 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 "$root/scripts/build.sh" >/dev/null
 run_s=${VELLICORD_BENCH_SECONDS:-30}
 native=$root/build/native/tools/vellicord2-bench-frames
-win=$root/build/win
-scr=$win/saver/Vellicord2.scr
-benchwin=$win/tools/vellicord2-bench-win.exe
 out=$root/docs/benchmarks.md
 tmp=$(mktemp -d)
 hz=$(getconf CLK_TCK)
@@ -20,6 +17,10 @@ hz=$(getconf CLK_TCK)
 export WINEPREFIX="$root/build/wineprefix-bench"
 export VELLICORD_OWN_DISPLAY=1
 . "$root/scripts/wine-env.sh"
+vellicord_pick_build
+win=$VELLICORD_WIN
+scr=$win/saver/Vellicord2.scr
+benchwin=$win/tools/vellicord2-bench-win.exe
 own_xvfb=""
 cleanup() {
   restore_speed || true
@@ -207,7 +208,7 @@ END {
 {
   echo "## Benchmark results"
   echo
-  echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(wine --version), $(date -u +%Y-%m-%d)."
+  echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(wine --version), the $(basename "$win") build, $(date -u +%Y-%m-%d)."
   echo
   awk -F'|' -v size="$(stat -c %s "$scr")" "$table" "$root/build/bench-raw.txt"
   awk -F'|' '$1 == "x11cpu" && $2 ~ /^vellicord2/ { v = $0 } $1 == "x11cpu" && $2 !~ /^vellicord2/ { g = $0 }

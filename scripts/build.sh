@@ -1,15 +1,22 @@
 #!/usr/bin/env bash
-# Builds the trees from this checkout: build/win (mingw-w64, i686), build/fuzz (clang, sanitizers)
-# and build/native, which runs the tests of all three.
+# Builds the trees from this checkout: build/win (mingw-w64, i686: the product), build/win64
+# (mingw-w64, x86_64), build/fuzz (clang, sanitizers) and build/native, which runs the tests of
+# all of them.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cd "$root"
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-i686.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DVELLICORD_TESTS=ON >/dev/null
-ninja -C build/win
+. "$root/scripts/wine-env.sh"
+for tree in win:mingw-i686 win64:mingw-x86_64; do
+  cmake -S . -B "build/${tree%%:*}" -G Ninja -DCMAKE_TOOLCHAIN_FILE="cmake/${tree#*:}.cmake" \
+    -DCMAKE_BUILD_TYPE=Release -DVELLICORD_TESTS=ON >/dev/null
+  ninja -C "build/${tree%%:*}"
+done
 CC=clang CXX=clang++ cmake -S . -B build/fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELLICORD_FUZZ=ON -DVELLICORD_TESTS=ON >/dev/null
 ninja -C build/fuzz
+runs32=OFF
+vellicord_runs_32bit && runs32=ON
 cmake -S . -B build/native -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DVELLICORD_WIN_DIR="$root/build/win" -DVELLICORD_FUZZ_DIR="$root/build/fuzz" >/dev/null
+  -DVELLICORD_WIN_DIR="$root/build/win" -DVELLICORD_WIN64_DIR="$root/build/win64" \
+  -DVELLICORD_RUN_WIN32="$runs32" -DVELLICORD_FUZZ_DIR="$root/build/fuzz" >/dev/null
 ninja -C build/native

@@ -11,10 +11,11 @@ ticks=20000
 "$root/scripts/build.sh"
 
 . "$root/scripts/wine-env.sh"
+vellicord_pick_build
 vellicord_fresh_session "$root/build/wineprefix-reliability"
 
 logs=$(mktemp -d)
-win=$root/build/win
+win=$VELLICORD_WIN
 failed=0
 declare -A result seconds
 run() {  # name command...
@@ -53,7 +54,7 @@ doc=$root/docs/reliability.md
   echo "# Reliability"
   echo
   echo "Written by \`./scripts/reliability.sh${1:+ $1}\` on $(date -u +%Y-%m-%d). Every row ran against the"
-  echo "real \`Vellicord2.scr\` under Wine $(wine --version 2>/dev/null | sed 's/wine-//') unless it says native; each Wine"
+  echo "real \`Vellicord2.scr\` ($(basename "$win") build) under Wine $(wine --version 2>/dev/null | sed 's/wine-//') unless it says native; each Wine"
   echo "row also checked that every saver process ended by itself with exit code 0 and that the"
   echo "registry was byte for byte as before (except where OK was pressed, or the store key had to be made)."
   echo

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Builds Vellicord2.scr and starts it under Wine: `/s` by default, or the mode given (/c, /p, /a,
+# Builds Vellicord2.scr and starts it under Wine (the 32-bit build where 32-bit programs run,
+# else the 64-bit one): `/s` by default, or the mode given (/c, /p, /a,
 # /p <handle>). With no display it runs the mode on a virtual one for a few seconds and saves a
 # screenshot to build/screenshot-<mode>.png.
 # `run.sh x11 [options]` builds the X11 program instead and shows it in a window of its own,
@@ -32,8 +33,9 @@ if [ "${1:-}" = x11 ]; then
 fi
 "$root/scripts/build.sh" >/dev/null
 [ $# -eq 0 ] && set -- /s
-scr="$root/build/win/saver/Vellicord2.scr"
 . "$root/scripts/wine-env.sh"
+vellicord_pick_build
+scr="$VELLICORD_WIN/saver/Vellicord2.scr"
 
 if [ -n "${DISPLAY:-}" ]; then
   vellicord_boot_prefix

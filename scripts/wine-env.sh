@@ -5,6 +5,33 @@ export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="${WINEPREFIX:-$VELLICORD_BUILD/wineprefix}"
 
+# Whether this machine runs 32-bit x86 programs at all: many kernels and containers are built
+# without that emulation, and then wine32 can't start. Asked by running one, a 96-byte static
+# i386 ELF that exits with 42, since the architecture's name doesn't tell.
+vellicord_runs_32bit() {
+  local probe rc
+  probe=$(mktemp)
+  printf '\x7f\x45\x4c\x46\x01\x01\x01\x00\x00\x00\x00\x00\x00\x00\x00\x00\x02\x00\x03\x00\x01\x00\x00\x00\x54\x80\x04\x08\x34\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x00\x34\x00\x20\x00\x01\x00\x00\x00\x00\x00\x00\x00\x01\x00\x00\x00\x00\x00\x00\x00\x00\x80\x04\x08\x00\x80\x04\x08\x60\x00\x00\x00\x60\x00\x00\x00\x05\x00\x00\x00\x00\x10\x00\x00\xb8\x01\x00\x00\x00\xbb\x2a\x00\x00\x00\xcd\x80' >"$probe"
+  chmod +x "$probe"
+  rc=0
+  "$probe" 2>/dev/null || rc=$?
+  rm -f "$probe"
+  [ "$rc" -eq 42 ]
+}
+
+# The Windows build that runs here, for the scripts that start the saver: the 32-bit product
+# where 32-bit programs run, the 64-bit one elsewhere. Sets VELLICORD_WIN and says which.
+vellicord_pick_build() {
+  if vellicord_runs_32bit && command -v wine >/dev/null && [ -x /usr/lib/wine/wine ]; then
+    VELLICORD_WIN=$VELLICORD_BUILD/win
+    echo "using the 32-bit build (build/win)" >&2
+  else
+    VELLICORD_WIN=$VELLICORD_BUILD/win64
+    echo "using the 64-bit build (build/win64): this machine runs no 32-bit programs" >&2
+  fi
+  export VELLICORD_WIN
+}
+
 vellicord_start_display() {
   if [ -z "${DISPLAY:-}" ] || [ "${VELLICORD_OWN_DISPLAY:-}" = 1 ]; then
     local n=$(( 90 + RANDOM % 100 ))

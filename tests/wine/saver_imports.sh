@@ -1,19 +1,36 @@
 #!/usr/bin/env bash
-# Vellicord2.scr is a 32-bit GUI program that imports only Windows' own DLLs, with its resources.
+# Static checks of one Vellicord2.scr: its PE kind (32 or 64 bits), GUI subsystem, imports of
+# Windows' own DLLs only, its resources and its size. Needs no Wine.
+# Usage: saver_imports.sh 32|64 Vellicord2.scr
 set -euo pipefail
-scr=$1
-dump=$(i686-w64-mingw32-objdump -p "$scr")
+bits=$1 scr=$2
+case $bits in
+  32) tool=i686-w64-mingw32 format=pei-i386 magic='010b' ;;
+  64) tool=x86_64-w64-mingw32 format=pei-x86-64 magic='020b' ;;
+esac
+dump=$("$tool-objdump" -p "$scr")
+resources=$("$tool-windres" -i "$scr" -O rc)
 fail=0
-grep -q 'file format pei-i386' <<<"$dump" && echo "ok: PE32 i386" || { echo "FAIL: not PE32"; fail=1; }
-grep -qE 'Subsystem\s+0*2\s' <<<"$dump" && echo "ok: GUI subsystem" || { echo "FAIL: not GUI"; fail=1; }
+check() {  # what, then a command that must succeed
+  local what=$1; shift
+  if "$@" >/dev/null; then echo "ok: $what"; else echo "FAIL: $what"; fail=1; fi
+}
+check "file format $format" grep -q "file format $format\$" <<<"$dump"
+check "optional header magic $magic" grep -qE "^Magic\s+$magic" <<<"$dump"
+check "GUI subsystem" grep -qE 'Subsystem\s+0*2\s' <<<"$dump"
 dlls=$(echo "$dump" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
 echo "imports: $dlls"
 allowed=' advapi32.dll comctl32.dll gdi32.dll imm32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll '
 for d in $dlls; do
   case "$allowed" in *" $d "*) ;; *) echo "FAIL: imports $d"; fail=1 ;; esac
 done
-grep -qx 'Vellicord2' <(strings -el "$scr") && echo "ok: string resource" || { echo "FAIL: no name string"; fail=1; }
-grep -q 'the Vellicord2 authors. MIT License' <(strings -el "$scr") && echo "ok: licence in the version record" ||
-  { echo "FAIL: version record names no licence"; fail=1; }
-grep -qa 'Microsoft.Windows.Common-Controls' "$scr" && echo "ok: manifest" || { echo "FAIL: no manifest"; fail=1; }
+check "name string 1 \"Vellicord2\"" grep -qE '^\s*1, "Vellicord2"' <<<"$resources"
+# Type 24 is the manifest.
+for type in 'icon' 'group icon' 'version' '24'; do
+  check "resource type $type" grep -q "Type: $type\$" <<<"$resources"
+done
+check "version record names the licence" grep -q 'LegalCopyright.*the Vellicord2 authors. MIT License' <<<"$resources"
+check "manifest asks for common controls 6" grep -qa 'Microsoft.Windows.Common-Controls' "$scr"
+size=$(stat -c %s "$scr")
+check "size $size bytes, under 300 KB" test "$size" -lt 307200
 exit $fail
