@@ -63,6 +63,10 @@ int Run(const HackOptions& options) {
   for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, s);
   sigprocmask(SIG_BLOCK, &signals, nullptr);
   const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
+  if (signalFd < 0) {
+    std::perror("vellicord2: signalfd");
+    return 1;
+  }
 
   const WindowChoice choice = ChooseWindow(options, std::getenv("XSCREENSAVER_WINDOW"));
   const CanvasKind kind = choice.kind == WindowKind::Own     ? CanvasKind::Own

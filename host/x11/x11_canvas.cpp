@@ -273,9 +273,6 @@ int32_t X11Canvas::Height() const {
 bool X11Canvas::Visible() const {
   return impl_->mapped && !impl_->obscured && !impl_->gone;
 }
-bool X11Canvas::UsesSharedMemory() const {
-  return impl_->shmAttached;
-}
 
 bool X11Canvas::Exists(uint32_t id) {
   XWindowAttributes wa;

@@ -39,7 +39,6 @@ class X11Canvas final : public FramePresenter, public PixelMemory {
   int32_t Height() const;
   // Mapped and not fully obscured: a frame drawn now could be seen.
   bool Visible() const;
-  bool UsesSharedMemory() const;
   // Whether a window of that id exists on the display.
   bool Exists(uint32_t id);
 

@@ -276,9 +276,10 @@ class Native final : public FramePresenter {
 
 // The window shows a frame of the native run, after ticks have had time to come.
 std::string ShowsNativeFrame(Display* dpy, Window w, const NativeSettings& s, int* tick = nullptr,
-                             int waitMs = 400) {
+                             int waitMs = 400, Clock::time_point* at = nullptr) {
   SleepMs(waitMs);
   const Picture p = Capture(dpy, w);
+  if (at) *at = Clock::now();
   if (p.pixels.empty()) return "no capture";
   Native native(p.width, p.height, s);
   const int found = native.Find(p, 0, 4000);
@@ -324,6 +325,7 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
     std::function<std::vector<std::string>(Window)> args;
     std::function<std::string(Window)> env;
     NativeSettings settings;
+    int intervalMs;
     int signal;
   } cases[] = {
       {"XSCREENSAVER_WINDOW in hex, --root, defaults; input ignored; SIGTERM",
@@ -332,6 +334,7 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
        },
        [](Window w) { return Hex(w); },
        {},
+       14,
        SIGTERM},
       {"XSCREENSAVER_WINDOW in decimal, -root, every setting given; SIGINT",
        [](Window) {
@@ -341,6 +344,7 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
        },
        [](Window w) { return std::to_string(w); },
        {2, 7, 3, "White"},
+       7,
        SIGINT},
       {"--window-id beats a wrong XSCREENSAVER_WINDOW; SIGHUP",
        [](Window w) {
@@ -349,14 +353,25 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
        },
        [](Window) { return std::string("0x1"); },
        {1, 31, 1, "Black"},
+       14,
        SIGHUP},
   };
   for (const Case& c : cases) {
     const Window parent = MakeParent(dpy, 640, 480);
     const std::string env = c.env(parent);
     const Hack h = StartHack(display, c.args(parent), env.c_str());
-    std::string error = ShowsNativeFrame(dpy, parent, c.settings);
+    int first = 0, second = 0;
+    Clock::time_point firstAt, secondAt;
+    std::string error = ShowsNativeFrame(dpy, parent, c.settings, &first, 400, &firstAt);
     if (error.empty() && !MapsSharedMemory(h.pid)) error = "no shared memory mapped";
+    // Ticks come at the speed's interval, 28 - 7 x speed ms (a loaded machine may drop some).
+    if (error.empty()) error = ShowsNativeFrame(dpy, parent, c.settings, &second, 1000, &secondAt);
+    const double expected =
+        std::chrono::duration<double, std::milli>(secondAt - firstAt).count() / c.intervalMs;
+    if (error.empty() && (second - first < 0.6 * expected || second - first > 1.1 * expected)) {
+      error = std::to_string(second - first) + " ticks where " + std::to_string(int(expected)) +
+              " were due";
+    }
     if (error.empty() && c.signal == SIGTERM) {
       // The daemon owns input: keys, clicks and pointer motion over its window change nothing.
       XWarpPointer(dpy, None, parent, 0, 0, 0, 0, 10, 10);
