@@ -466,30 +466,48 @@ Window FindNamed(Display* dpy, const char* name) {
 }
 
 void OwnWindowAndRefusals(Display* dpy, const std::string& display) {
-  const Hack h = StartHack(display, {"--draws", kDraws, "--background", "white"});
-  Window own = 0;
-  for (int i = 0; i < 200 && !own; ++i, SleepMs(10)) own = FindNamed(dpy, "Vellicord2");
-  std::string error = own ? ShowsNativeFrame(dpy, own, {1, 4, 1, "White"}) : "no window";
-  if (error.empty()) {
-    // Other keys leave it running; q ends it.
-    XEvent e = {};
-    e.xkey.type = KeyPress;
-    e.xkey.window = own;
-    e.xkey.root = DefaultRootWindow(dpy);
-    e.xkey.same_screen = True;
-    e.xkey.keycode = XKeysymToKeycode(dpy, XK_space);
-    XSendEvent(dpy, own, False, KeyPressMask, &e);
-    XSync(dpy, False);
-    if (WaitExit(h.pid, 200) != -1) error = "ended on space";
-    e.xkey.keycode = XKeysymToKeycode(dpy, XK_q);
-    XSendEvent(dpy, own, False, KeyPressMask, &e);
-    XSync(dpy, False);
-    const int status = WaitExit(h.pid, 1000);
-    if (error.empty() && status != 0) error = "q gave status " + std::to_string(status);
+  // q, Escape and the window manager's close each end it; other keys leave it running.
+  for (const KeySym end : {KeySym(XK_q), KeySym(XK_Escape), KeySym(0)}) {
+    const Hack h = StartHack(display, {"--draws", kDraws, "--background", "white"});
+    Window own = 0;
+    for (int i = 0; i < 200 && !own; ++i, SleepMs(10)) own = FindNamed(dpy, "Vellicord2");
+    std::string error = !own          ? "no window"
+                        : end == XK_q ? ShowsNativeFrame(dpy, own, {1, 4, 1, "White"})
+                                      : "";
+    if (error.empty()) {
+      XEvent e = {};
+      e.xkey.type = KeyPress;
+      e.xkey.window = own;
+      e.xkey.root = DefaultRootWindow(dpy);
+      e.xkey.same_screen = True;
+      e.xkey.keycode = XKeysymToKeycode(dpy, XK_space);
+      XSendEvent(dpy, own, False, KeyPressMask, &e);
+      XSync(dpy, False);
+      if (WaitExit(h.pid, 200) != -1) error = "ended on space";
+      if (end != 0) {
+        e.xkey.keycode = XKeysymToKeycode(dpy, end);
+        XSendEvent(dpy, own, False, KeyPressMask, &e);
+      } else {
+        XEvent c = {};
+        c.xclient.type = ClientMessage;
+        c.xclient.window = own;
+        c.xclient.message_type = XInternAtom(dpy, "WM_PROTOCOLS", False);
+        c.xclient.format = 32;
+        c.xclient.data.l[0] = long(XInternAtom(dpy, "WM_DELETE_WINDOW", False));
+        XSendEvent(dpy, own, False, NoEventMask, &c);
+      }
+      XSync(dpy, False);
+      const int status = WaitExit(h.pid, 1000);
+      if (error.empty() && status != 0) error = "status " + std::to_string(status);
+    }
+    Reap(h.pid);
+    Report(end == XK_q        ? "own window: the figure at its size, white; q ends it"
+           : end == XK_Escape ? "own window: Escape ends it"
+                              : "own window: the window manager's close ends it",
+           error);
   }
-  Reap(h.pid);
-  Report("own window: the figure at its size, white; q ends it", error);
 
+  std::string error;
   const Hack bad = StartHack(display, {"--root", "--lines", "40"});
   const int status = WaitExit(bad.pid, 2000);
   error = status != 1 ? "status " + std::to_string(status)
