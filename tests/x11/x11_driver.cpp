@@ -516,6 +516,26 @@ void OwnWindowAndRefusals(Display* dpy, const std::string& display) {
   Reap(bad.pid);
   Report("an option out of range: status 1 and the usage line", error);
 
+  // A 32-bit ARGB window (a compositing desktop's): the same pixels, and opaque.
+  XVisualInfo argb;
+  error = "";
+  if (!XMatchVisualInfo(dpy, DefaultScreen(dpy), 32, TrueColor, &argb)) {
+    error = "the server offers no 32-bit visual to try";
+  } else {
+    const Window parent = MakeParent(dpy, 400, 300, argb.visual, 32);
+    const Hack h32 = StartHack(display, {"--window-id", Hex(parent), "--draws", kDraws});
+    error = ShowsNativeFrame(dpy, parent, {});
+    XImage* image = XGetImage(dpy, parent, 0, 0, 400, 300, AllPlanes, ZPixmap);
+    if (error.empty() && (!image || (XGetPixel(image, 200, 150) >> 24) != 0xFF)) {
+      error = "alpha is not opaque";
+    }
+    if (image) XDestroyImage(image);
+    if (error.empty()) error = EndsBySignal(h32, SIGTERM);
+    Reap(h32.pid);
+    XDestroyWindow(dpy, parent);
+  }
+  Report("a 32-bit ARGB window: the same pixels, opaque", error);
+
   XVisualInfo want;
   error = "";
   if (!XMatchVisualInfo(dpy, DefaultScreen(dpy), 24, DirectColor, &want)) {
