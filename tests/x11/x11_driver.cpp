@@ -17,7 +17,6 @@
 #include <fstream>
 #include <functional>
 #include <memory>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -89,12 +88,14 @@ Server StartXvfb(const std::vector<std::string>& extra) {
 
 struct Hack {
   pid_t pid = 0;
-  std::string errPath;
+  int errFd = -1;  // its standard error, in a file already unlinked
   std::string Err() const {
-    std::ifstream in(errPath);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
+    std::string text;
+    char buf[4096];
+    ssize_t n;
+    for (off_t at = 0; (n = pread(errFd, buf, sizeof buf, at)) > 0; at += n)
+      text.append(buf, size_t(n));
+    return text;
   }
 };
 
@@ -102,11 +103,11 @@ Hack StartHack(const std::string& display, const std::vector<std::string>& args,
                const char* xscreensaverWindow = nullptr) {
   Hack h;
   char path[] = "/tmp/vellicord2-x11-XXXXXX";
-  const int fd = mkstemp(path);
-  h.errPath = path;
+  h.errFd = mkstemp(path);
+  unlink(path);
   h.pid = fork();
   if (h.pid == 0) {
-    dup2(fd, 2);
+    dup2(h.errFd, 2);
     setenv("DISPLAY", display.c_str(), 1);
     if (xscreensaverWindow) {
       setenv("XSCREENSAVER_WINDOW", xscreensaverWindow, 1);
@@ -121,7 +122,6 @@ Hack StartHack(const std::string& display, const std::vector<std::string>& args,
     execv(g_hack, argv.data());
     _exit(127);
   }
-  close(fd);
   return h;
 }
 
@@ -142,6 +142,11 @@ void Reap(pid_t pid) {
   if (pid <= 0 || WaitExit(pid, 0) != -1) return;
   kill(pid, SIGKILL);
   waitpid(pid, nullptr, 0);
+}
+
+void Reap(const Hack& h) {
+  Reap(h.pid);
+  close(h.errFd);
 }
 
 bool MapsSharedMemory(pid_t pid) {
@@ -390,7 +395,7 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
       if (error.empty()) error = ShowsNativeFrame(dpy, parent, c.settings, nullptr, 100);
     }
     if (error.empty()) error = EndsBySignal(h, c.signal);
-    Reap(h.pid);
+    Reap(h);
     XDestroyWindow(dpy, parent);
     XSync(dpy, False);
     Report(c.name, error);
@@ -445,7 +450,7 @@ void ResizeHideDestroy(Display* dpy, const std::string& display) {
   error = status != 0 ? "status " + std::to_string(status)
           : ms > 100  ? "took " + std::to_string(int(ms)) + " ms"
                       : "";
-  Reap(h.pid);
+  Reap(h);
   Report("its window destroyed ends it within 100 ms, status 0", error);
 }
 
@@ -500,7 +505,7 @@ void OwnWindowAndRefusals(Display* dpy, const std::string& display) {
       const int status = WaitExit(h.pid, 1000);
       if (error.empty() && status != 0) error = "status " + std::to_string(status);
     }
-    Reap(h.pid);
+    Reap(h);
     Report(end == XK_q        ? "own window: the figure at its size, white; q ends it"
            : end == XK_Escape ? "own window: Escape ends it"
                               : "own window: the window manager's close ends it",
@@ -513,7 +518,7 @@ void OwnWindowAndRefusals(Display* dpy, const std::string& display) {
   error = status != 1 ? "status " + std::to_string(status)
           : bad.Err().find("usage: vellicord2") == std::string::npos ? "no usage line: " + bad.Err()
                                                                      : "";
-  Reap(bad.pid);
+  Reap(bad);
   Report("an option out of range: status 1 and the usage line", error);
 
   // A 32-bit ARGB window (a compositing desktop's): the same pixels, and opaque.
@@ -531,7 +536,7 @@ void OwnWindowAndRefusals(Display* dpy, const std::string& display) {
     }
     if (image) XDestroyImage(image);
     if (error.empty()) error = EndsBySignal(h32, SIGTERM);
-    Reap(h32.pid);
+    Reap(h32);
     XDestroyWindow(dpy, parent);
   }
   Report("a 32-bit ARGB window: the same pixels, opaque", error);
@@ -548,7 +553,7 @@ void OwnWindowAndRefusals(Display* dpy, const std::string& display) {
     if (error.empty() && h2.Err().find("TrueColor") == std::string::npos) {
       error = "message does not say why: " + h2.Err();
     }
-    Reap(h2.pid);
+    Reap(h2);
     XDestroyWindow(dpy, parent);
   }
   Report("a DirectColor window is refused with a message, status 1", error);
@@ -578,7 +583,7 @@ void WithoutSharedMemory() {
   error = status != 0 ? "status " + std::to_string(status)
           : ms > 100  ? "took " + std::to_string(int(ms)) + " ms"
                       : "";
-  Reap(h.pid);
+  Reap(h);
   Report("display closed: ends within 100 ms, status 0", error);
 }
 
