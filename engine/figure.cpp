@@ -60,7 +60,8 @@ VELLICORD_NOINLINE void Figure::SetUpFigure(int32_t period, int32_t windowHeight
 
 VELLICORD_NOINLINE void Figure::SetUpRing(const FigureConfig& config, DrawSurface& surface) {
   surface_ = &surface;
-  // The ring has 31 slots: a hand-edited count outside 1 to 31 is limited to that range.
+  // The settings table limits the count before it comes here; the ring's storage is guarded
+  // all the same, since any caller can hand a count.
   LineCount = std::clamp(config.NumberOfLines, 1, kSlotCount);
   for (LineSlot& slot : Lines) {
     slot.PointCount = 0;
@@ -74,9 +75,7 @@ VELLICORD_NOINLINE void Figure::SetUpRing(const FigureConfig& config, DrawSurfac
   CenterX = BufferWidth / 2;
   CenterY = BufferHeight / 2;
   surface.SetBrushColor(config.WindowColor);
-  // A negative width leaves the pen at its initial width of 1; a very wide one is limited
-  // to the widest the setup dialog offers, so no frame takes pathologically long.
-  surface.SetPenWidth(config.WidthOfLines < 0 ? 1 : std::min(config.WidthOfLines, kMaxPenWidth));
+  surface.SetPenWidth(config.WidthOfLines);
 }
 
 void Figure::Tick() {
@@ -85,7 +84,7 @@ void Figure::Tick() {
 }
 
 VELLICORD_NOINLINE void Figure::TickBody() {
-  DrawCanvasBody();
+  DrawCanvas();
   if (LockTicks > kLockHold) Locked = false;
   if (Locked) {
     ++LockTicks;
@@ -97,12 +96,7 @@ VELLICORD_NOINLINE void Figure::TickBody() {
   if (Clock == INT32_MAX) Clock = 0;
 }
 
-void Figure::DrawCanvas() {
-  x87::ExtendedPrecisionScope scope;
-  DrawCanvasBody();
-}
-
-VELLICORD_NOINLINE void Figure::DrawCanvasBody() {
+VELLICORD_NOINLINE void Figure::DrawCanvas() {
   const long double a = (static_cast<long double>(Clock) / 500) / 2;
   const long double b = (static_cast<long double>(Clock) / 1900) / 2;
   const long double w = -3 * Sin(b + PhaseOffset);

@@ -11,7 +11,7 @@ namespace vellicord {
 inline constexpr int32_t kSlotCount = 31;
 inline constexpr int32_t kSlotPoints = 2001;
 
-// Hand-edited settings are bounded here, once, before anything uses them.
+// The widest pen the saver draws with; the settings table limits hand-edited widths to it.
 inline constexpr int32_t kMaxPenWidth = 10;
 // Above this frequency a curve is sampled at this frequency's step, so it still runs from -pi
 // to pi but in at most 60 * 33 + 2 points, well inside a slot.
@@ -34,7 +34,8 @@ struct LineSlot {
   int32_t PointCount;
 };
 
-// What the window hands the engine at creation, as read from the settings.
+// What the window hands the engine at creation: the settings within their limits
+// (FigureConfigFor). A line count outside the ring is still kept inside it.
 struct FigureConfig {
   int32_t Period = 1;
   int32_t NumberOfLines = 4;
@@ -52,7 +53,6 @@ class Figure {
              RandomSource& random, DrawSurface& surface);
   // One timer tick: draws a frame, then keeps the clock and the lock counters.
   void Tick();
-  void DrawCanvas();
   void GetNewWaveData(int32_t slot, long double freqX, long double freqY, long double phaseY,
                       long double phaseX);
 
@@ -88,7 +88,8 @@ class Figure {
   void SetUpFigure(int32_t period, int32_t windowHeight, RandomSource& random);
   void SetUpRing(const FigureConfig& config, DrawSurface& surface);
   void TickBody();
-  void DrawCanvasBody();
+  // The frame of one tick: frequencies, lock, phases, the new curve, its colour, the trail.
+  void DrawCanvas();
   void SampleCurve(int32_t slot, long double freqX, long double freqY, long double phaseY,
                    long double phaseX);
   bool TryLockRatio(long double freqX, long double& freqY);

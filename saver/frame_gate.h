@@ -25,7 +25,6 @@ class GatedSurface final : public DrawSurface {
   explicit GatedSurface(DrawSurface& inner) : inner_(inner) {}
 
   void SetVisible(bool visible) { visible_ = visible; }
-  bool Visible() const { return visible_; }
   // False from the first frame skipped until the next one drawn: the buffer then holds an old
   // picture, which a repaint must not put back on the screen.
   bool FrameCurrent() const { return current_; }

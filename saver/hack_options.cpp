@@ -33,16 +33,6 @@ std::string Lower(std::string text) {
 
 }  // namespace
 
-SaverSettings DefaultSettings() {
-  SaverSettings s;
-  s.Speed = kSettings[kSpeed].defaultNumber;
-  s.Period = kSettings[kPeriod].defaultNumber;
-  s.NumberOfLines = kSettings[kNumberOfLines].defaultNumber;
-  s.BGcolor = kSettings[kBGcolor].defaultText;
-  s.WidthOfLines = kSettings[kWidthOfLines].defaultNumber;
-  return s;
-}
-
 std::optional<uint32_t> ParseWindowId(const std::string& text) {
   size_t i = 0;
   while (i < text.size() && std::isspace(static_cast<unsigned char>(text[i]))) ++i;

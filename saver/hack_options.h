@@ -11,13 +11,10 @@
 
 namespace vellicord {
 
-// The five settings at the settings table's defaults.
-SaverSettings DefaultSettings();
-
 struct HackOptions {
   bool root = false;
   std::optional<uint32_t> windowId;  // --window-id
-  SaverSettings settings = DefaultSettings();
+  SaverSettings settings;            // the settings table's defaults until an option says otherwise
   bool help = false;
   // The hidden test option --draws: the figure's random draws given up front.
   bool fixedDraws = false;

@@ -22,7 +22,7 @@
 #include "saver/hack_options.h"
 #include "saver/screen_saver_form.h"
 #include "settings/settings_source.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 
 namespace vellicord {
 namespace {
@@ -117,9 +117,10 @@ int Run(const HackOptions& options) {
     const int64_t now = NowUs();
     if (timer.Due(now)) {
       // Hidden or covered: the clock and the ring go on, the pixels are skipped.
-      gate.SetVisible(canvas->Visible());
+      const bool visible = canvas->Visible();
+      gate.SetVisible(visible);
       form->Timer1Timer();
-      frameShown = frameShown || gate.Visible();
+      frameShown = frameShown || visible;
       timer.Taken(now);
       continue;
     }

@@ -43,29 +43,22 @@ void TScreenSaverForm::FormCreate() {
     }
   }
   host_.DisableIme();
-  FigureConfig config;
-  if (!ReadSettings(config)) return;
-  Color = BGcolor == "Black" ? kBlack : kWhite;
-  config.WindowColor = Color;
-  config.DimGreen = BGcolor == "White";
+  SaverSettings settings;
+  if (!ReadSettings(settings)) return;
+  BGcolor = settings.BGcolor;
+  const FigureConfig config = FigureConfigFor(settings);
+  Color = config.WindowColor;
   timer_.SetEnabled(true);
   Figure1.SetUp(config, Width, Height, random_, surface_);
   Ready = true;
 }
 
-bool TScreenSaverForm::ReadSettings(FigureConfig& config) {
-  // The store lives only for the reads and is gone before any error is shown.
-  settings_.Open();
-  int32_t speed = 2;
-  StoreError error = settings_.ReadInteger("Speed", 2, speed);
-  if (!error) {
-    timer_.SetInterval(IntervalForSpeed(speed));
-    error = settings_.ReadInteger("period", 1, config.Period);
-  }
-  if (!error) error = settings_.ReadInteger("NumberofLines", 4, config.NumberOfLines);
-  if (!error) error = settings_.ReadString("BGcolor", "Black", BGcolor);
-  if (!error) error = settings_.ReadInteger("WidthOfLines", 1, config.WidthOfLines);
-  settings_.Close();
+bool TScreenSaverForm::ReadSettings(SaverSettings& settings) {
+  // The store lives only for the reads and is gone before any error is shown. The speed
+  // becomes the interval right after its read, before the next read.
+  const StoreError error = settings_.Read(settings, [&](SettingId id) {
+    if (id == kSpeed) timer_.SetInterval(IntervalForSpeed(settings.Speed));
+  });
   if (error) {
     host_.ShowErrorBox(*error);
     return false;

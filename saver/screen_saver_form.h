@@ -55,7 +55,7 @@ class TScreenSaverForm {
   Figure Figure1;
 
  private:
-  bool ReadSettings(FigureConfig& config);
+  bool ReadSettings(SaverSettings& settings);
 
   SaverHost& host_;
   SettingsSource& settings_;

@@ -8,7 +8,7 @@ seconds=${1:-60}; shift || true
 CC=clang CXX=clang++ cmake -S "$root" -B "$root/build/fuzz" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DVELLICORD_FUZZ=ON -DVELLICORD_TESTS=OFF >/dev/null
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(number_text_fuzz command_line_fuzz store_fuzz)
+[ ${#targets[@]} -eq 0 ] && mapfile -t targets < <(sed 's/$/_fuzz/' "$root/tests/fuzz/targets.txt")
 ninja -C "$root/build/fuzz" "${targets[@]}"
 for t in "${targets[@]}"; do
   "$root/tests/fuzz/run_one.sh" "$root/build/fuzz/tests/fuzz/$t" "$root/tests/fuzz/corpus/${t%_fuzz}" "$seconds"

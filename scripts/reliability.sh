@@ -31,17 +31,16 @@ wine_case() {
     "$root/build/native/tests/reliability/vellicord2-longrun-reference" \
     "$win/saver/Vellicord2.scr" "$@"
 }
-for c in matrix range preview_host preview_owner_dies preview_cycles two_runs queued_close \
-         errorbox_ticks; do
-  wine_case $c
-done
-wine_case longrun "$ticks"
+# Every fault case; the long run with the ticks asked for.
+while read -r c; do
+  if [ "$c" = longrun ]; then wine_case longrun "$ticks"; else wine_case "$c"; fi
+done <"$root/tests/wine/fault_cases.txt"
 run native "$root/build/native/tests/reliability/reliability_tests"
 run sanitized "$root/build/fuzz/tests/reliability/reliability_tests"
-for t in number_text command_line store; do
+while read -r t; do
   run "fuzz_$t" "$root/tests/fuzz/run_one.sh" "$root/build/fuzz/tests/fuzz/${t}_fuzz" \
     "$root/tests/fuzz/corpus/$t" 30
-done
+done <"$root/tests/fuzz/targets.txt"
 
 # Figures out of the logs.
 pick() { grep -ohE "$2" "$logs/$1.txt" | head -1 || true; }
@@ -71,9 +70,9 @@ doc=$root/docs/reliability.md
   echo "| queued close (\`fault_queued_close\`) | eight key-downs, a click, two moves, WM_CLOSE and SC_CLOSE posted at once | 3 rounds | the process ends once, exit code 0 | ${result[queued_close]} |"
   echo "| box while ticks are due (\`fault_errorbox_ticks\`) | Speed as REG_DWORD: the box held up 1.5 s, then dismissed | 1 saver | no tick while the box is up or after it; black window answers; closes on a key | ${result[errorbox_ticks]} |"
   echo "| long run (\`fault_longrun\`) | the real TScreenSaverWindow's frame path (gated surface, RasterSurface, SetDIBitsToDevice) back to back in a 320x240 preview host, repainted every 5000 ticks, the clock started below its wrap | $(pick longrun '[0-9]+ ticks in [0-9.]+ s'), clock wraps: $(pick longrun 'wraps [0-9]+' | grep -oE '[0-9]+') | DCs $(pick longrun '[0-9]+ DCs got, [0-9]+ released'); GDI objects $(pick longrun 'live [0-9]+ at warm-up, [0-9]+ at most, [0-9]+ at end'); handles $(pick longrun 'handles flat -- [0-9]+ at warm-up, [0-9]+ at most, [0-9]+ at end' | sed 's/.*-- //'); private memory $(pick longrun '[0-9]+ KB at warm-up, [0-9]+ KB at most, [0-9]+ KB at end'); last frame's checksum equals the native engine's: $(pick longrun 'checksum [0-9a-f]+') | ${result[longrun]} |"
-  for t in number_text command_line store; do
+  while read -r t; do
     echo "| fuzz \`${t}_fuzz\` | committed corpus replayed, then libFuzzer under ASan + UBSan for 30 s | $(fuzzed $t) | no crash, leak, timeout or sanitizer report | ${result[fuzz_$t]} |"
-  done
+  done <"$root/tests/fuzz/targets.txt"
   echo
   echo "## Faults found and mended"
   echo

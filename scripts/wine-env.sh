@@ -32,10 +32,12 @@ vellicord_pick_build() {
   export VELLICORD_WIN
 }
 
+# A virtual display of its own, of the size given (1024x768 when none is), unless one is set
+# already and VELLICORD_OWN_DISPLAY isn't 1.
 vellicord_start_display() {
   if [ -z "${DISPLAY:-}" ] || [ "${VELLICORD_OWN_DISPLAY:-}" = 1 ]; then
     local n=$(( 90 + RANDOM % 100 ))
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+    Xvfb ":$n" -screen 0 "${1:-1024x768}x24" -nolisten tcp >/dev/null 2>&1 &
     VELLICORD_XVFB_PID=$!
     export DISPLAY=":$n"
     for _ in $(seq 50); do xdpyinfo -display "$DISPLAY" >/dev/null 2>&1 && break; sleep 0.1; done

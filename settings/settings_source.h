@@ -1,51 +1,41 @@
 // Where the saver window's five settings come from: the registry store, or values given up front.
 #pragma once
 
-#include <cstdint>
-#include <optional>
-#include <string>
+#include <functional>
 
 #include "host/registry.h"
 #include "settings/settings_store.h"
+#include "settings/settings_table.h"
 
 namespace vellicord {
 
-// The saver window's creation reads between Open and Close, in its order and with its value
-// names (Speed, period, NumberofLines, BGcolor, WidthOfLines); Close comes before any error is
-// shown.
 class SettingsSource {
  public:
   virtual ~SettingsSource() = default;
-  virtual void Open() = 0;
-  virtual StoreError ReadInteger(const char* name, int32_t fallback, int32_t& value) = 0;
-  virtual StoreError ReadString(const char* name, const std::string& fallback,
-                                std::string& value) = 0;
-  virtual void Close() = 0;
+  // The saver window's reads, in its order (Speed, period, NumberofLines, BGcolor,
+  // WidthOfLines); afterRead runs after each read that succeeds. Stops at the first failure.
+  // Whatever store was opened for them is closed again before this returns.
+  virtual StoreError Read(SaverSettings& settings,
+                          const std::function<void(SettingId)>& afterRead) = 0;
 };
 
 // The per-user registry: one store opening for the reads of one creation.
 class RegistrySettings final : public SettingsSource {
  public:
   explicit RegistrySettings(Registry& registry) : registry_(registry) {}
-  void Open() override { store_.emplace(registry_, kStoreName); }
-  StoreError ReadInteger(const char* name, int32_t fallback, int32_t& value) override;
-  StoreError ReadString(const char* name, const std::string& fallback, std::string& value) override;
-  void Close() override { store_.reset(); }
+  StoreError Read(SaverSettings& settings,
+                  const std::function<void(SettingId)>& afterRead) override;
 
  private:
   Registry& registry_;
-  std::optional<SettingsStore> store_;
 };
 
-// Values decided before the window exists (the X11 program's options); a name that is none of
-// the saver's five reads its fallback.
+// Values decided before the window exists (the X11 program's options): every read succeeds.
 class GivenSettings final : public SettingsSource {
  public:
   explicit GivenSettings(const SaverSettings& settings) : settings_(settings) {}
-  void Open() override {}
-  StoreError ReadInteger(const char* name, int32_t fallback, int32_t& value) override;
-  StoreError ReadString(const char* name, const std::string& fallback, std::string& value) override;
-  void Close() override {}
+  StoreError Read(SaverSettings& settings,
+                  const std::function<void(SettingId)>& afterRead) override;
 
  private:
   SaverSettings settings_;

@@ -3,6 +3,8 @@
 
 #include <vector>
 
+#include "host/number_text.h"
+
 namespace vellicord {
 
 namespace {
@@ -34,13 +36,6 @@ bool IsText(uint32_t type) {
   return type == kRegSz || type == kRegExpandSz;
 }
 
-int HexDigit(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
 // Closes a section subkey on every way out of a read or write.
 class SectionKey {
  public:
@@ -58,29 +53,7 @@ class SectionKey {
 }  // namespace
 
 std::optional<int32_t> ParseSettingNumber(const std::string& text) {
-  size_t i = 0;
-  while (i < text.size() && text[i] == ' ') ++i;
-  bool negative = false;
-  if (i < text.size() && (text[i] == '+' || text[i] == '-')) negative = text[i++] == '-';
-  int base = 10;
-  if (i < text.size() && (text[i] == '$' || text[i] == 'x' || text[i] == 'X')) {
-    base = 16;
-    ++i;
-  } else if (i + 1 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X')) {
-    base = 16;
-    i += 2;
-  }
-  if (i == text.size()) return std::nullopt;
-  // The magnitude may reach 2^31 only for a negative number.
-  const int64_t limit = negative ? int64_t{1} << 31 : (int64_t{1} << 31) - 1;
-  int64_t magnitude = 0;
-  for (; i < text.size(); ++i) {
-    const int digit = HexDigit(text[i]);
-    if (digit < 0 || digit >= base) return std::nullopt;
-    magnitude = magnitude * base + digit;
-    if (magnitude > limit) return std::nullopt;
-  }
-  return static_cast<int32_t>(negative ? -magnitude : magnitude);
+  return ParseNumberText(std::string_view(text), HexRange::Signed);
 }
 
 SettingsStore::SettingsStore(Registry& registry, const char* name) : registry_(registry) {
@@ -171,14 +144,53 @@ StoreError SettingsStore::WriteString(const char* section, const char* name,
   return std::nullopt;
 }
 
-StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings) {
-  if (StoreError e = store.ReadInteger(kSection, "Speed", 2, settings.Speed)) return e;
-  if (StoreError e = store.ReadInteger(kSection, "period", 1, settings.Period)) return e;
-  if (StoreError e = store.ReadInteger(kSection, "NumberofLines", 4, settings.NumberOfLines)) {
-    return e;
+int32_t& SaverSettings::Number(SettingId id) {
+  switch (id) {
+    case kSpeed:
+      return Speed;
+    case kPeriod:
+      return Period;
+    case kNumberOfLines:
+      return NumberOfLines;
+    default:
+      return WidthOfLines;
   }
-  if (StoreError e = store.ReadString(kSection, "BGcolor", "Black", settings.BGcolor)) return e;
-  return store.ReadInteger(kSection, "WidthOfLines", 1, settings.WidthOfLines);
+}
+
+FigureConfig FigureConfigFor(const SaverSettings& settings) {
+  FigureConfig config;
+  config.Period = settings.Period;
+  config.NumberOfLines = LimitForSaver(kNumberOfLines, settings.NumberOfLines);
+  config.WidthOfLines = LimitForSaver(kWidthOfLines, settings.WidthOfLines);
+  config.WindowColor = settings.BGcolor == kBlackText ? kBlack : kWhite;
+  config.DimGreen = settings.BGcolor == kWhiteText;
+  return config;
+}
+
+StoreError ReadSetting(SettingsStore& store, SettingId id, const char* name,
+                       SaverSettings& settings) {
+  const SettingSpec& spec = kSettings[id];
+  if (spec.kind == SettingKind::Text) {
+    return store.ReadString(kSection, name, spec.defaultText, settings.BGcolor);
+  }
+  return store.ReadInteger(kSection, name, spec.defaultNumber, settings.Number(id));
+}
+
+StoreError WriteSetting(SettingsStore& store, SettingId id, const SaverSettings& settings) {
+  const SettingSpec& spec = kSettings[id];
+  if (spec.kind == SettingKind::Text) {
+    return store.WriteString(kSection, spec.writeName, settings.BGcolor);
+  }
+  return store.WriteInteger(kSection, spec.writeName, settings.Number(id));
+}
+
+StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings,
+                             const std::function<void(SettingId)>& afterRead) {
+  for (SettingId id : kSaverOrder) {
+    if (StoreError e = ReadSetting(store, id, kSettings[id].readName, settings)) return e;
+    if (afterRead) afterRead(id);
+  }
+  return std::nullopt;
 }
 
 }  // namespace vellicord

@@ -2,10 +2,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
+#include "engine/figure.h"
 #include "host/registry.h"
+#include "settings/settings_table.h"
 
 namespace vellicord {
 
@@ -16,15 +19,23 @@ inline constexpr const char* kSection = "Vellicord2";
 using StoreError = std::optional<std::string>;
 
 struct SaverSettings {
-  int32_t Speed = 2;
-  int32_t Period = 1;
-  int32_t NumberOfLines = 4;
-  std::string BGcolor = "Black";
-  int32_t WidthOfLines = 1;
+  int32_t Speed = kSettings[kSpeed].defaultNumber;
+  int32_t Period = kSettings[kPeriod].defaultNumber;
+  int32_t NumberOfLines = kSettings[kNumberOfLines].defaultNumber;
+  std::string BGcolor = kSettings[kBGcolor].defaultText;
+  int32_t WidthOfLines = kSettings[kWidthOfLines].defaultNumber;
+
+  // The field of a number setting.
+  int32_t& Number(SettingId id);
+  int32_t Number(SettingId id) const { return const_cast<SaverSettings*>(this)->Number(id); }
 };
 
-// The number rules of stored text: leading spaces, one sign, decimal or hexadecimal after "$",
-// "x" or "0x", nothing after the digits, within 32 bits. Anything else is no number.
+// What the figure is set up with: the numbers within their saver limits, the background black
+// only for exactly "Black", green dimmed only for exactly "White".
+FigureConfig FigureConfigFor(const SaverSettings& settings);
+
+// A stored number text (ParseNumberText, hexadecimal kept to the signed range); anything else
+// is no number.
 std::optional<int32_t> ParseSettingNumber(const std::string& text);
 
 // One opening of the store; the store key stays open until the object is freed.
@@ -51,8 +62,16 @@ class SettingsStore {
   RegKey key_ = 0;
 };
 
-// The saver's reads, in its order and with its value names; stops at the first failure, leaving
-// the fields not yet read as they were.
-StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings);
+// One setting, read under the given name (the saver's or the dialog's) with its default, into
+// its field; the field stays as it was when the read fails.
+StoreError ReadSetting(SettingsStore& store, SettingId id, const char* name,
+                       SaverSettings& settings);
+// One setting's field, written under the dialog's name.
+StoreError WriteSetting(SettingsStore& store, SettingId id, const SaverSettings& settings);
+
+// The saver's reads, in its order and with its value names; afterRead runs after each read that
+// succeeds. Stops at the first failure, leaving the fields not yet read as they were.
+StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings,
+                             const std::function<void(SettingId)>& afterRead = {});
 
 }  // namespace vellicord

@@ -31,10 +31,13 @@ constexpr ControlDesign Label(const char* name, const char* parent, int32_t left
   return Base(ControlKind::Label, name, parent, left, 16, width, 12, caption, kNoTabOrder);
 }
 
-constexpr ControlDesign TrackBar(const char* name, const char* parent, int32_t position) {
+// The range is the setting's: the form stores the minimum, the maximum is the track bar's own
+// default of 10.
+constexpr ControlDesign TrackBar(const char* name, const char* parent, int32_t position,
+                                 SettingId setting) {
   ControlDesign d = Base(ControlKind::TrackBar, name, parent, 12, 28, 185, 33, "", 0);
-  d.minimum = 1;
-  d.maximum = 10;  // not stored in the form: the track bar's own default maximum
+  d.minimum = kSettings[setting].dialogMin;
+  d.maximum = kSettings[setting].dialogMax;
   d.position = position;
   d.lineSize = 1;
   d.pageSize = 2;
@@ -73,7 +76,7 @@ constexpr std::array<ControlDesign, 15> kControls = {
     Base(ControlKind::GroupBox, "GroupBox2", nullptr, 10, 90, 205, 67, "The Number of Lines", 2),
     Label("Label2", "GroupBox2", 24, 6, "1"),
     Label("Label4", "GroupBox2", 184, 12, "10"),
-    TrackBar("TBNumber", "GroupBox2", 3),
+    TrackBar("TBNumber", "GroupBox2", 3, kNumberOfLines),
     Base(ControlKind::GroupBox, "GroupBox3", nullptr, 10, 309, 205, 45, "Background Color", 3),
     Radio("RadioButton2", 125, 58, "White", false, 0),
     Radio("RadioButton1", 32, 55, "Black", true, 1),
@@ -83,7 +86,7 @@ constexpr std::array<ControlDesign, 15> kControls = {
     Base(ControlKind::GroupBox, "GroupBox1", nullptr, 10, 170, 205, 67, "Width of Lines", 6),
     Label("Label1", "GroupBox1", 24, 6, "1"),
     Label("Label3", "GroupBox1", 184, 12, "10"),
-    TrackBar("TBwidth", "GroupBox1", 4),
+    TrackBar("TBwidth", "GroupBox1", 4, kWidthOfLines),
 };
 
 bool Is(const char* a, std::string_view b) {
@@ -175,39 +178,42 @@ int32_t SetupState::Position(const char* trackBar) const {
   return Is(trackBar, "TBNumber") ? number_ : width_;
 }
 
+const char* ControlOf(SettingId id) {
+  constexpr const char* kControls[kSettingCount] = {"SpeedBox", "PeriodBox", "TBNumber",
+                                                    "RadioButton1", "TBwidth"};
+  return kControls[id];
+}
+
 StoreError LoadSetup(SettingsStore& store, SetupControls& controls) {
-  const ControlDesign& speedBox = Design("SpeedBox");
-  const ControlDesign& periodBox = Design("PeriodBox");
-  const ControlDesign& number = Design("TBNumber");
-  const ControlDesign& width = Design("TBwidth");
-  int32_t value = 0;
-  if (StoreError e = store.ReadInteger(kSection, "Speed", 2, value)) return e;
-  controls.SetItemIndex(speedBox.name, LimitItemIndex(value, speedBox.itemCount));
-  if (StoreError e = store.ReadInteger(kSection, "Period", 1, value)) return e;
-  controls.SetItemIndex(periodBox.name, LimitItemIndex(value, periodBox.itemCount));
-  std::string colour;
-  if (StoreError e = store.ReadString(kSection, "BGcolor", "Black", colour)) return e;
-  controls.SetChecked(colour == "Black" ? "RadioButton1" : "RadioButton2");
-  if (StoreError e = store.ReadInteger(kSection, "NumberOfLines", 4, value)) return e;
-  controls.SetPosition(number.name, LimitPosition(value, number.minimum, number.maximum));
-  if (StoreError e = store.ReadInteger(kSection, "WidthOfLines", 1, value)) return e;
-  controls.SetPosition(width.name, LimitPosition(value, width.minimum, width.maximum));
+  SaverSettings read;
+  for (SettingId id : kDialogOrder) {
+    if (StoreError e = ReadSetting(store, id, kSettings[id].writeName, read)) return e;
+    const ControlDesign& d = Design(ControlOf(id));
+    if (d.kind == ControlKind::RadioGroup) {
+      controls.SetItemIndex(d.name, LimitItemIndex(read.Number(id), d.itemCount));
+    } else if (d.kind == ControlKind::TrackBar) {
+      controls.SetPosition(d.name, LimitPosition(read.Number(id), d.minimum, d.maximum));
+    } else {
+      controls.SetChecked(read.BGcolor == kBlackText ? "RadioButton1" : "RadioButton2");
+    }
+  }
   return std::nullopt;
 }
 
 StoreError SaveSetup(SettingsStore& store, const SetupControls& controls) {
-  if (StoreError e = store.WriteInteger(kSection, "Speed", controls.ItemIndex("SpeedBox"))) {
-    return e;
+  SaverSettings shown;
+  for (SettingId id : kDialogOrder) {
+    const ControlDesign& d = Design(ControlOf(id));
+    if (d.kind == ControlKind::RadioGroup) {
+      shown.Number(id) = controls.ItemIndex(d.name);
+    } else if (d.kind == ControlKind::TrackBar) {
+      shown.Number(id) = controls.Position(d.name);
+    } else {
+      shown.BGcolor = controls.Checked("RadioButton1") ? kBlackText : kWhiteText;
+    }
+    if (StoreError e = WriteSetting(store, id, shown)) return e;
   }
-  if (StoreError e = store.WriteInteger(kSection, "Period", controls.ItemIndex("PeriodBox"))) {
-    return e;
-  }
-  const char* colour = controls.Checked("RadioButton1") ? "Black" : "White";
-  if (StoreError e = store.WriteString(kSection, "BGcolor", colour)) return e;
-  if (StoreError e = store.WriteInteger(kSection, "NumberOfLines", controls.Position("TBNumber"))) {
-    return e;
-  }
-  return store.WriteInteger(kSection, "WidthOfLines", controls.Position("TBwidth"));
+  return std::nullopt;
 }
 
 }  // namespace vellicord

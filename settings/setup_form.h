@@ -103,6 +103,9 @@ int32_t LimitItemIndex(int32_t index, int32_t itemCount);
 // A track bar keeps its position inside its range.
 int32_t LimitPosition(int32_t position, int32_t minimum, int32_t maximum);
 
+// The control that shows a setting: a radio group, a track bar, or the "Black" radio button.
+const char* ControlOf(SettingId id);
+
 // FormCreate's reads, in order, into the controls; stops at the first failing read and leaves
 // the controls after it as they were.
 StoreError LoadSetup(SettingsStore& store, SetupControls& controls);

@@ -2,14 +2,15 @@
 #include "tools/bench_frame_cost.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "engine/x87.h"
-#include "tools/fixed_draws.h"
-#include "tools/null_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/null_surface.h"
 
 namespace vellicord::bench {
 namespace {
@@ -62,7 +63,7 @@ double BestMeanUs(const std::function<void()>& work, double seconds) {
 }
 
 RecordedCase RecordFrames(const FrameCase& c, int32_t count) {
-  FrameRecorder recorder;
+  RecordingSurface recorder(RecordingSurface::kKeepFrames);
   auto figure = MakeFigure(c, recorder);
   for (int32_t t = 0; t < 64 + count; ++t) figure->Tick();
   RecordedCase r;
@@ -154,6 +155,17 @@ double MemcpyUs(int32_t width, int32_t height, double seconds) {
         sink = to[k % to.size()];
       },
       seconds);
+}
+
+void PrintFrameParts(double seconds) {
+  for (const FrameCase& c : FrameCases()) {
+    const RecordedCase r = RecordFrames(c, 32);
+    std::printf("frame|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f\n", c.Name, int(r.BufferWidth),
+                int(r.BufferHeight), EngineTickUs(c, seconds), TrigFloorUs(c, seconds),
+                RasterUs(r, seconds), MemsetUs(r.BufferWidth, r.BufferHeight, seconds),
+                MemcpyUs(r.BufferWidth, r.BufferHeight, seconds));
+    std::fflush(stdout);
+  }
 }
 
 }  // namespace vellicord::bench

@@ -7,7 +7,7 @@
 #include <functional>
 #include <vector>
 
-#include "engine/raster_record.h"
+#include "tests/support/recording_surface.h"
 
 namespace vellicord::bench {
 
@@ -42,5 +42,9 @@ double RasterUs(const RecordedCase& r, double seconds);
 // copy's floors.
 double MemsetUs(int32_t width, int32_t height, double seconds);
 double MemcpyUs(int32_t width, int32_t height, double seconds);
+
+// One line per case for scripts/bench.sh, "frame|case|WxH|" then engine, trig floor, raster,
+// memset and memcpy in microseconds.
+void PrintFrameParts(double seconds);
 
 }  // namespace vellicord::bench

@@ -18,42 +18,24 @@
 #include "engine/raster.h"
 #include "host/win32/application.h"
 #include "host/win32/precise_timer.h"
+#include "tests/support/win32/driver_support.h"
 #include "tools/bench_frame_cost.h"
 
 namespace {
 
 using namespace vellicord;
 using namespace vellicord::bench;
+using vellicord::drive::Pump;
 
 double NowUs() {
-  LARGE_INTEGER f, c;
-  QueryPerformanceFrequency(&f);
-  QueryPerformanceCounter(&c);
-  return double(c.QuadPart) * 1e6 / double(f.QuadPart);
-}
-
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+  return drive::NowMs() * 1000;
 }
 
 HWND ShowWindowOfSize(int32_t width, int32_t height) {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = DefWindowProcW;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"BenchWindow";
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-  RegisterClassW(&wc);
-  HWND h = CreateWindowExW(WS_EX_TOPMOST, L"BenchWindow", L"bench", WS_POPUP | WS_VISIBLE, 0, 0,
-                           width, height, nullptr, nullptr, wc.hInstance, nullptr);
-  const double end = NowUs() + 500000;
-  while (NowUs() < end) {
-    Pump();
-    Sleep(10);
-  }
+  HWND h = drive::MakeWindow(L"BenchWindow", L"bench", WS_POPUP | WS_VISIBLE, 0, 0, width, height,
+                             static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  SetWindowPos(h, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE);
+  drive::Idle(500);
   return h;
 }
 
@@ -93,22 +75,7 @@ class GdiFrames {
   GdiFrames(const GdiFrames&) = delete;
   GdiFrames& operator=(const GdiFrames&) = delete;
 
-  void Draw(const RecordedFrame& f) {
-    LOGBRUSH lb{BS_SOLID, f.Background & 0xFFFFFF, 0};
-    HBRUSH brush = CreateBrushIndirect(&lb);
-    HGDIOBJ oldBrush = SelectObject(dc_, brush);
-    HGDIOBJ oldPen = SelectObject(dc_, Pen(f.PenWidth, f.Background));
-    Rectangle(dc_, 0, 0, width_, height_);
-    for (const RecordedLine& line : f.Lines) {
-      DeleteObject(SelectObject(dc_, Pen(f.PenWidth, line.Color)));
-      if (line.Points.size() >= 2) {
-        Polyline(dc_, reinterpret_cast<const POINT*>(line.Points.data()), int(line.Points.size()));
-      }
-    }
-    DeleteObject(SelectObject(dc_, oldPen));
-    DeleteObject(SelectObject(dc_, oldBrush));
-    GdiFlush();
-  }
+  void Draw(const RecordedFrame& f) { drive::DrawWithGdi(dc_, width_, height_, f); }
   void Copy(int32_t x, int32_t y) {
     HDC dc = GetDC(window_);
     BitBlt(dc, x, y, width_, height_, dc_, 0, 0, SRCCOPY);
@@ -116,10 +83,6 @@ class GdiFrames {
   }
 
  private:
-  static HGDIOBJ Pen(int32_t width, ColorValue color) {
-    LOGPEN lp{PS_SOLID, {width, 0}, color & 0xFFFFFF};
-    return CreatePenIndirect(&lp);
-  }
   HWND window_;
   HDC dc_;
   HBITMAP bitmap_;
@@ -168,26 +131,6 @@ int Frames(double seconds) {
   return 0;
 }
 
-struct Child {
-  PROCESS_INFORMATION pi = {};
-  bool ok = false;
-  Child(const std::wstring& exe, const std::wstring& args) {
-    std::wstring line = L"\"" + exe + L"\" " + args;
-    STARTUPINFOW si = {};
-    si.cb = sizeof si;
-    ok = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si,
-                        &pi) != FALSE;
-  }
-  ~Child() {
-    if (!ok) return;
-    if (WaitForSingleObject(pi.hProcess, 5000) == WAIT_TIMEOUT) TerminateProcess(pi.hProcess, 1);
-    CloseHandle(pi.hProcess);
-    CloseHandle(pi.hThread);
-  }
-  Child(const Child&) = delete;
-  Child& operator=(const Child&) = delete;
-};
-
 // The tick log's first-frame time, 0 until the first frame has been copied.
 long long FirstPresentUs(const std::wstring& log) {
   HANDLE f =
@@ -206,19 +149,11 @@ long long FirstPresentUs(const std::wstring& log) {
   return v[4];
 }
 
-struct FindCtx {
-  DWORD pid;
-  HWND found;
-};
-
-BOOL CALLBACK FindSaver(HWND h, LPARAM p) {
-  auto* c = reinterpret_cast<FindCtx*>(p);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(h, &owner);
-  wchar_t name[64] = {};
-  GetClassNameW(h, name, 64);
-  if (owner == c->pid && std::wstring(name) == L"TScreenSaverForm") c->found = h;
-  return TRUE;
+HWND SaverWindowOf(DWORD pid) {
+  for (HWND h : drive::TopWindows(pid)) {
+    if (drive::ClassOf(h) == L"TScreenSaverForm") return h;
+  }
+  return nullptr;
 }
 
 double Median(std::vector<double> v) {
@@ -235,19 +170,19 @@ int Startup(const std::wstring& scr, const std::wstring& log, int runs) {
   for (int run = 0; run <= runs; ++run) {
     DeleteFileW(log.c_str());
     const double t0 = NowUs();
-    Child s(scr, L"/s");
-    if (!s.ok) return 1;
+    drive::Process s;
+    if (!s.Start(scr, L"/s")) return 1;
     long long present = 0;
     while ((present = FirstPresentUs(log)) == 0 && NowUs() - t0 < 10e6) Sleep(1);
     if (run > 0 && present != 0) saver.push_back((double(present) - t0) / 1000);
-    FindCtx ctx{s.pi.dwProcessId, nullptr};
-    EnumWindows(FindSaver, reinterpret_cast<LPARAM>(&ctx));
-    if (ctx.found != nullptr) PostMessageW(ctx.found, WM_KEYDOWN, 'Q', 0);
+    if (HWND window = SaverWindowOf(s.Id())) PostMessageW(window, WM_KEYDOWN, 'Q', 0);
 
     const double n0 = NowUs();
-    Child trivial(self, L"noop");
-    if (trivial.ok) WaitForSingleObject(trivial.pi.hProcess, 10000);
+    drive::Process trivial;
+    if (trivial.Start(self, L"noop")) WaitForSingleObject(trivial.Handle(), 10000);
     if (run > 0) noop.push_back((NowUs() - n0) / 1000);
+    // The saver closes meanwhile, as it always did while the trivial program ran.
+    s.ExitsWithin(5000);
   }
   std::printf("startup|%.1f|%.1f|%d\n", Median(saver), Median(noop), int(saver.size()));
   return saver.empty() ? 1 : 0;

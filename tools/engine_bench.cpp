@@ -9,8 +9,8 @@
 
 #include "engine/figure.h"
 #include "engine/x87.h"
-#include "tools/fixed_draws.h"
-#include "tools/null_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/null_surface.h"
 
 namespace {
 

@@ -1,15 +1,18 @@
 // vellicord2-frame-bench: the time to compose one frame with RasterSurface, curves recorded
-// from the engine beforehand, beside the floor of writing the buffer's bytes once.
+// from the engine beforehand, beside the floor of writing the buffer's bytes once. With
+// --parts [seconds], the frame cost in its parts for scripts/bench.sh instead.
 #include <benchmark/benchmark.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <vector>
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "engine/raster_record.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
+#include "tools/bench_frame_cost.h"
 
 namespace {
 
@@ -22,7 +25,7 @@ struct Recorded {
 
 // A full ring's worth of frames from a 1920x1080 screen: the buffer is 917x918.
 Recorded Record(int32_t lines, int32_t penWidth, int32_t period) {
-  FrameRecorder recorder;
+  RecordingSurface recorder(RecordingSurface::kKeepFrames);
   auto figure = std::make_unique<Figure>();
   FigureConfig config;
   config.Period = period;
@@ -74,4 +77,14 @@ BENCHMARK(BM_MemsetFloor)->Unit(benchmark::kMicrosecond);
 
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  if (argc > 1 && std::strcmp(argv[1], "--parts") == 0) {
+    vellicord::bench::PrintFrameParts(argc > 2 ? std::atof(argv[2]) : 1.0);
+    return 0;
+  }
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

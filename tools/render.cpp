@@ -12,7 +12,7 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "engine/x87.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 #include "tools/trace_options.h"
 
 namespace {
@@ -96,7 +96,7 @@ bool ParseSize(const char* text, int32_t& w, int32_t& h) {
 
 int main(int argc, char** argv) {
   TraceOptions o;
-  int32_t width = 0, height = 0, penWidth = 1, frames = 0;
+  int32_t width = 0, height = 0, frames = 0;
   std::string out;
   for (int i = 1; i < argc; ++i) {
     const char* name = argv[i];
@@ -105,7 +105,8 @@ int main(int argc, char** argv) {
       if (!ParseSize(value, width, height)) return Usage("--size takes WxH, each 1 to 16384");
       ++i;
     } else if (!std::strcmp(name, "--width-of-lines")) {
-      if (!value || !ParseInt32(value, penWidth)) return Usage("--width-of-lines takes a number");
+      if (!value || !ParseInt32(value, o.settings.WidthOfLines))
+        return Usage("--width-of-lines takes a number");
       ++i;
     } else if (!std::strcmp(name, "--frames")) {
       if (!value || !ParseInt32(value, frames) || frames < 1) {
@@ -133,18 +134,12 @@ int main(int argc, char** argv) {
   }
   if (o.x87ControlWord != 0) x87::SetControlWord(uint16_t(o.x87ControlWord));
 
-  const ColorValue background = o.bg == "Black" ? kBlack : kWhite;
-  WindowPicture window(width, height, background);
+  const FigureConfig config = FigureConfigFor(o.settings);
+  WindowPicture window(width, height, config.WindowColor);
   RasterSurface surface;
   surface.SetPresenter(&window);
   FixedDraws draws(o.draws[0], o.draws[1], o.draws[2], o.d6, o.d256);
   auto figure = std::make_unique<Figure>();
-  FigureConfig config;
-  config.Period = o.period;
-  config.NumberOfLines = o.lines;
-  config.WidthOfLines = penWidth;
-  config.WindowColor = background;
-  config.DimGreen = o.bg == "White";
   figure->SetUp(config, width, height, draws, surface);
   figure->Clock = o.clock;
 

@@ -9,8 +9,8 @@
 
 #include "engine/figure.h"
 #include "engine/x87.h"
-#include "tools/fixed_draws.h"
-#include "tools/recording_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
 #include "tools/trace_options.h"
 
 namespace {
@@ -61,11 +61,7 @@ int main(int argc, char** argv) {
   FixedDraws draws(o.draws[0], o.draws[1], o.draws[2], o.d6, o.d256);
   RecordingSurface surface;
   auto figure = std::make_unique<Figure>();
-  FigureConfig config;
-  config.Period = o.period;
-  config.NumberOfLines = o.lines;
-  config.WindowColor = o.bg == "Black" ? kBlack : kWhite;
-  config.DimGreen = o.bg == "White";
+  const FigureConfig config = FigureConfigFor(o.settings);
   // The window's width does not enter the trace; a 4:3 screen is assumed.
   const int32_t width = static_cast<int32_t>(static_cast<int64_t>(o.height) * 4 / 3);
   figure->SetUp(config, width, o.height, draws, surface);

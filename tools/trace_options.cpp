@@ -48,15 +48,16 @@ std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& o) {
     return "";
   };
   if (!std::strcmp(name, "--height")) return intOption(o.height, 0, INT32_MAX);
-  if (!std::strcmp(name, "--period")) return intOption(o.period, INT32_MIN, INT32_MAX);
-  if (!std::strcmp(name, "--lines")) return intOption(o.lines, INT32_MIN, INT32_MAX);
+  if (!std::strcmp(name, "--period")) return intOption(o.settings.Period, INT32_MIN, INT32_MAX);
+  if (!std::strcmp(name, "--lines"))
+    return intOption(o.settings.NumberOfLines, INT32_MIN, INT32_MAX);
   // The clock never holds 2147483647 when a tick starts.
   if (!std::strcmp(name, "--clock")) return intOption(o.clock, 0, INT32_MAX - 1);
   if (!std::strcmp(name, "--ticks")) return intOption(o.ticks, 0, INT32_MAX);
   if (!std::strcmp(name, "--bg")) {
     const char* v = value();
     if (!v) return "--bg takes a text";
-    o.bg = v;
+    o.settings.BGcolor = v;
     return "";
   }
   if (!std::strcmp(name, "--draws")) {

@@ -4,13 +4,14 @@
 #include <cstdint>
 #include <string>
 
+#include "settings/settings_store.h"
+
 namespace vellicord {
 
 struct TraceOptions {
   int32_t height = 768;
-  int32_t period = 1;
-  int32_t lines = 4;
-  std::string bg = "Black";
+  // --period, --lines, --bg and (render) --width-of-lines, as the saver would read them.
+  SaverSettings settings;
   long double draws[3] = {0.5L, 0.5L, 0.5L};
   int32_t d6 = 0;
   int32_t d256 = 0;

@@ -70,39 +70,12 @@ void TForm::Show(int showCommand) {
 }
 
 void TForm::Close() {
-  bool canClose = true;
-  FormCloseQuery(canClose);
-  if (!canClose) return;
-  TCloseAction action = TCloseAction::caHide;
-  FormClose(action);
   if (TApplication::Instance().MainForm() == this) {
     TApplication::Instance().Terminate();
-  } else if (action == TCloseAction::caHide || action == TCloseAction::caFree) {
-    if (handle_ != nullptr) ShowWindow(handle_, SW_HIDE);
-    if (ModalResult == 0) ModalResult = 2;
+    return;
   }
-}
-
-int TForm::ShowModal() {
-  HWND owner = GetForegroundWindow();
-  if (owner != nullptr) EnableWindow(owner, FALSE);
-  ModalResult = 0;
-  Show(SW_SHOW);
-  MSG msg;
-  while (ModalResult == 0 && handle_ != nullptr) {
-    if (GetMessageW(&msg, nullptr, 0, 0) <= 0) {
-      // WM_QUIT belongs to an outer loop: hand it back.
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      if (ModalResult == 0) ModalResult = 2;
-      break;
-    }
-    if (IsDialogMessageW(handle_, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-  if (owner != nullptr) EnableWindow(owner, TRUE);
   if (handle_ != nullptr) ShowWindow(handle_, SW_HIDE);
-  return ModalResult;
+  if (ModalResult == 0) ModalResult = 2;
 }
 
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -144,12 +117,6 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_COMMAND:
       if (FormCommand(LOWORD(wParam), HIWORD(wParam), reinterpret_cast<HWND>(lParam))) return 0;
-      break;
-    case WM_HSCROLL:
-    case WM_VSCROLL:
-      if (FormScroll(reinterpret_cast<HWND>(lParam), LOWORD(wParam), message == WM_VSCROLL)) {
-        return 0;
-      }
       break;
     case WM_SYSCOMMAND: {
       LRESULT result = 0;

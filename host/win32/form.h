@@ -11,7 +11,6 @@
 namespace vellicord {
 
 enum class TMouseButton { mbLeft, mbRight, mbMiddle };
-enum class TCloseAction { caNone, caHide, caFree, caMinimize };
 
 // The parameters a form's native window is created with; a form adjusts them in CreateParams.
 struct TCreateParams {
@@ -44,13 +43,12 @@ class TForm {
   bool CreateHandle();
   // Shows the window (SW_SHOW, SW_SHOWMAXIMIZED, ...) and runs FormShow the first time.
   void Show(int showCommand = SW_SHOW);
-  // The close request: FormCloseQuery, then FormClose, then the main form ends the program.
+  // The close request: the main form ends the program, any other form hides and, unless a
+  // result is set, ends its modal loop as cancelled.
   virtual void Close();
-  // Runs a modal loop: the foreground window is disabled while it lasts. Returns ModalResult.
-  int ShowModal();
   void DestroyHandle();
 
-  // Set by a handler to end ShowModal (1 OK, 2 cancel in the host's numbering).
+  // Set by a handler to end a modal loop (1 OK, 2 cancel in the host's numbering).
   int ModalResult = 0;
 
  protected:
@@ -59,8 +57,6 @@ class TForm {
   // Events. The ones returning bool report whether the message was handled.
   virtual void FormWindowCreated() {}  // WM_CREATE: make child controls here
   virtual void FormShow() {}
-  virtual void FormCloseQuery(bool& canClose) { (void)canClose; }
-  virtual void FormClose(TCloseAction& action) { (void)action; }
   virtual void FormKeyDown(WORD key, bool system) { (void)key, (void)system; }
   virtual void FormMouseDown(TMouseButton button, int x, int y) { (void)button, (void)x, (void)y; }
   virtual void FormMouseMove(int x, int y) { (void)x, (void)y; }
@@ -72,10 +68,6 @@ class TForm {
   virtual void FormDestroy() {}
   virtual bool FormCommand(WORD id, WORD code, HWND control) {
     (void)id, (void)code, (void)control;
-    return false;
-  }
-  virtual bool FormScroll(HWND control, WORD code, bool vertical) {
-    (void)control, (void)code, (void)vertical;
     return false;
   }
   virtual bool FormSysCommand(WPARAM command, LRESULT& result) {

@@ -23,7 +23,6 @@ class PreciseTimer final : public SaverTimer {
 
   void SetInterval(int32_t intervalMs) override;
   void SetEnabled(bool enabled) override;
-  bool Enabled() const { return enabled_; }
 
  private:
   void Restart();

@@ -1,4 +1,4 @@
-// UTF-8 <-> UTF-16 through the host's own converter.
+// UTF-8 to UTF-16 through the host's own converter.
 #include "host/win32/text.h"
 
 #ifndef NOMINMAX
@@ -15,16 +15,6 @@ std::wstring Utf8ToWide(const std::string& utf8) {
   std::wstring wide(static_cast<size_t>(n), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), wide.data(), n);
   return wide;
-}
-
-std::string WideToUtf8(const std::wstring& wide) {
-  if (wide.empty()) return {};
-  const int n = WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), nullptr,
-                                    0, nullptr, nullptr);
-  std::string utf8(static_cast<size_t>(n), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, wide.data(), static_cast<int>(wide.size()), utf8.data(), n,
-                      nullptr, nullptr);
-  return utf8;
 }
 
 }  // namespace vellicord

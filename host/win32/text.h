@@ -1,4 +1,4 @@
-// Conversions between the program's UTF-8 texts and the host's UTF-16 W interfaces.
+// The program's UTF-8 texts for the host's UTF-16 W interfaces.
 #pragma once
 
 #include <string>
@@ -6,6 +6,5 @@
 namespace vellicord {
 
 std::wstring Utf8ToWide(const std::string& utf8);
-std::string WideToUtf8(const std::wstring& wide);
 
 }  // namespace vellicord

@@ -5,8 +5,8 @@
 #include <new>
 
 #include "engine/figure.h"
-#include "tools/fixed_draws.h"
-#include "tools/null_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/null_surface.h"
 
 namespace {
 // Counting has to be global: it is what replacing the global operator new means.

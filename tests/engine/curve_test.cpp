@@ -5,7 +5,7 @@
 #include <cmath>
 
 #include "engine/figure.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/support/figure_rig.h"
 
 namespace vellicord {
 namespace {

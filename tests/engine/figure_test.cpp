@@ -5,7 +5,7 @@
 
 #include "engine/figure.h"
 #include "engine/x87.h"
-#include "tests/engine/engine_fixture.h"
+#include "tests/support/figure_rig.h"
 
 namespace vellicord {
 namespace {

@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "engine/figure.h"
-#include "tests/engine/engine_fixture.h"
+#include "settings/settings_store.h"
+#include "tests/support/figure_rig.h"
 
 namespace vellicord {
 namespace {
@@ -121,11 +122,14 @@ TEST(Guards, HandEditedCountsAndWidthsAreBounded) {
     int32_t lines, width;
     int32_t lineCount, penWidth;
   } cases[] = {
-      {INT_MIN, INT_MIN, 1, 1}, {-1, -1, 1, 1},   {0, 0, 1, 0},       {1, 1, 1, 1},
+      {INT_MIN, INT_MIN, 1, 1}, {-1, -1, 1, 1},   {0, 0, 1, 1},       {1, 1, 1, 1},
       {10, 10, 10, 10},         {31, 11, 31, 10}, {32, 1000, 31, 10}, {INT_MAX, INT_MAX, 31, 10},
   };
   for (const auto& c : cases) {
-    FigureRig rig({1, c.lines, c.width, kBlack, false});
+    SaverSettings settings;
+    settings.NumberOfLines = c.lines;
+    settings.WidthOfLines = c.width;
+    FigureRig rig(FigureConfigFor(settings));
     EXPECT_EQ(rig.figure->LineCount, c.lineCount) << c.lines;
     EXPECT_EQ(rig.figure->WriteSlot, c.lineCount - 1);
     EXPECT_EQ(rig.surface.calls[2].a, c.penWidth) << c.width;

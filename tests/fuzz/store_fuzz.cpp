@@ -6,13 +6,7 @@
 #include <vector>
 
 #include "settings/settings_store.h"
-#include "tests/fakes/fake_registry.h"
-
-namespace {
-
-const char* const kNames[] = {"Speed", "period", "NumberofLines", "BGcolor", "WidthOfLines"};
-
-}  // namespace
+#include "tests/support/fake_registry.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vellicord;
@@ -20,7 +14,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Each record: name index, type, length, then that many bytes of data.
   size_t p = 0;
   while (p + 3 <= size) {
-    const char* name = kNames[data[p] % 5];
+    const char* name = kSettings[data[p] % kSettingCount].readName;
     const uint32_t type = data[p + 1] % 12;
     const size_t length = std::min<size_t>(data[p + 2], size - p - 3);
     std::vector<uint8_t> bytes(data + p + 3, data + p + 3 + length);

@@ -10,7 +10,7 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "tests/raster/raster_fixture.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 
 namespace vellicord {
 namespace {

@@ -6,7 +6,7 @@
 #include <memory>
 
 #include "tests/reliability/longrun_state.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 #include "tools/trace_options.h"
 
 int main(int argc, char** argv) {

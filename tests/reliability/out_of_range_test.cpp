@@ -11,8 +11,9 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "host/timer.h"
+#include "settings/settings_store.h"
 #include "tests/reliability/longrun_state.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 
 namespace vellicord {
 namespace {
@@ -55,12 +56,13 @@ const Size kSizes[] = {{1, 1, 300}, {152, 112, 300}, {800, 600, 40}};
 
 enum class Setting { Period, NumberOfLines, WidthOfLines };
 
+// The figure the saver sets up when the store holds v for the setting.
 FigureConfig With(Setting s, int32_t v) {
-  FigureConfig c;
-  if (s == Setting::Period) c.Period = v;
-  if (s == Setting::NumberOfLines) c.NumberOfLines = v;
-  if (s == Setting::WidthOfLines) c.WidthOfLines = v;
-  return c;
+  SaverSettings settings;
+  if (s == Setting::Period) settings.Period = v;
+  if (s == Setting::NumberOfLines) settings.NumberOfLines = v;
+  if (s == Setting::WidthOfLines) settings.WidthOfLines = v;
+  return FigureConfigFor(settings);
 }
 
 // Each out-of-range value against the in-range value its rule makes of it: same ring, same
@@ -123,10 +125,11 @@ TEST(OutOfRange, PeriodKeepsCurvesInsideTheirSlots) {
 // Every setting at its worst at once, where it costs most: 31 curves of the most points, ten
 // pixels wide, on the screen-sized buffer.
 TEST(OutOfRange, AllExtremesTogether) {
-  FigureConfig c;
-  c.Period = INT_MAX;
-  c.NumberOfLines = INT_MAX;
-  c.WidthOfLines = INT_MAX;
+  SaverSettings settings;
+  settings.Period = INT_MAX;
+  settings.NumberOfLines = INT_MAX;
+  settings.WidthOfLines = INT_MAX;
+  const FigureConfig c = FigureConfigFor(settings);
   const FigureRun run = RunFigure(c, 800, 600, 20);
   EXPECT_EQ(run.lineCount, kSlotCount);
   EXPECT_TRUE(run.slotsInRange);

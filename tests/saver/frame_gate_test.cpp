@@ -8,7 +8,8 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "saver/frame_gate.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
 
 namespace vellicord {
 namespace {
@@ -27,19 +28,7 @@ TEST(FrameCanBeSeen, OnlyAShownRestoredWindowOnALitDisplay) {
   }
 }
 
-// Counts what reaches the surface behind the gate.
-class CountingSurface final : public DrawSurface {
- public:
-  void CreateBuffer(int32_t, int32_t) override { ++buffers; }
-  void SetBrushColor(ColorValue c) override { brush = c; }
-  void SetPenWidth(int32_t w) override { penWidth = w; }
-  void SetPenColor(ColorValue) override {}
-  void Clear() override { ++clears; }
-  void Polyline(const Point*, int32_t) override { ++polylines; }
-  void CopyToWindow(int32_t, int32_t) override { ++copies; }
-  int buffers = 0, clears = 0, polylines = 0, copies = 0, penWidth = 0;
-  ColorValue brush = 0;
-};
+using Call = RecordingSurface::Call;
 
 FigureConfig Config(int32_t lines, int32_t width) {
   FigureConfig c;
@@ -50,24 +39,25 @@ FigureConfig Config(int32_t lines, int32_t width) {
 }
 
 TEST(GatedSurface, HiddenFramesReachNoPixelsButSetUpDoes) {
-  CountingSurface inner;
+  RecordingSurface inner;
   GatedSurface gate(inner);
   auto figure = std::make_unique<Figure>();
   FixedDraws draws(0.1L, 0.7L, 0.25L, 3, 17);
   gate.SetVisible(false);
   // Set-up passes through even while hidden: the buffer and pen must be ready for later.
   figure->SetUp(Config(4, 3), 1024, 768, draws, gate);
-  EXPECT_EQ(inner.buffers, 1);
-  EXPECT_EQ(inner.penWidth, 3);
-  EXPECT_EQ(inner.brush, kWhite);
+  EXPECT_EQ(inner.Count(Call::kCreate), 1u);
+  EXPECT_EQ(inner.PenWidth(), 3);
+  EXPECT_EQ(inner.BrushColor(), kWhite);
   for (int t = 0; t < 5; ++t) figure->Tick();
-  EXPECT_EQ(inner.clears + inner.polylines + inner.copies, 0);
+  EXPECT_EQ(inner.Count(Call::kClear) + inner.Count(Call::kPolyline) + inner.Count(Call::kCopy),
+            0u);
   EXPECT_FALSE(gate.FrameCurrent());
   gate.SetVisible(true);
   figure->Tick();
-  EXPECT_EQ(inner.clears, 1);
-  EXPECT_EQ(inner.polylines, 4);  // every slot, once
-  EXPECT_EQ(inner.copies, 1);
+  EXPECT_EQ(inner.Count(Call::kClear), 1u);
+  EXPECT_EQ(inner.Count(Call::kPolyline), 4u);  // every slot, once
+  EXPECT_EQ(inner.Count(Call::kCopy), 1u);
   EXPECT_TRUE(gate.FrameCurrent());
 }
 

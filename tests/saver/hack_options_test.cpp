@@ -139,23 +139,16 @@ TEST(HackOptions, HiddenDrawsOption) {
   EXPECT_EQ(o.d256, 255);
 }
 
-// The form reads with the saver's value names; given settings answer each with its option.
-TEST(GivenSettings, AnswersTheSaversReads) {
-  GivenSettings s({3, 0, 9, "White", 7});
-  s.Open();
-  int32_t v[4] = {};
-  std::string bg;
-  EXPECT_FALSE(s.ReadInteger("Speed", -1, v[0]));
-  EXPECT_FALSE(s.ReadInteger("period", -1, v[1]));
-  EXPECT_FALSE(s.ReadInteger("NumberofLines", -1, v[2]));
-  EXPECT_FALSE(s.ReadInteger("WidthOfLines", -1, v[3]));
-  EXPECT_FALSE(s.ReadString("BGcolor", "x", bg));
-  s.Close();
-  EXPECT_EQ((std::vector<int32_t>{v[0], v[1], v[2], v[3]}), (std::vector<int32_t>{3, 0, 9, 7}));
-  EXPECT_EQ(bg, "White");
-  int32_t other = 0;
-  EXPECT_FALSE(s.ReadInteger("Other", 5, other));
-  EXPECT_EQ(other, 5);
+// Given settings fill the form's record in the saver's read order, as the registry's reads do.
+TEST(GivenSettings, AnswersTheSaversReadsInOrder) {
+  GivenSettings source({3, 0, 9, "White", 7});
+  SaverSettings read;
+  std::vector<int> order;
+  EXPECT_FALSE(source.Read(read, [&](SettingId id) { order.push_back(id); }));
+  EXPECT_EQ(order, (std::vector<int>{kSpeed, kPeriod, kNumberOfLines, kBGcolor, kWidthOfLines}));
+  EXPECT_EQ((std::vector<int32_t>{read.Speed, read.Period, read.NumberOfLines, read.WidthOfLines}),
+            (std::vector<int32_t>{3, 0, 9, 7}));
+  EXPECT_EQ(read.BGcolor, "White");
 }
 
 // --- vellicord2.xml: what xscreensaver-settings builds command lines from.

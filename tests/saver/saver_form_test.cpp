@@ -5,7 +5,8 @@
 #include <vector>
 
 #include "saver/screen_saver_form.h"
-#include "tests/fakes/fake_registry.h"
+#include "tests/support/fake_registry.h"
+#include "tests/support/recording_surface.h"
 
 namespace vellicord {
 namespace {
@@ -91,25 +92,6 @@ class FakeTimer : public SaverTimer {
   Recorder& r_;
 };
 
-class FakeSurface : public DrawSurface {
- public:
-  explicit FakeSurface(Recorder& r) : r_(r) {}
-  void CreateBuffer(int32_t w, int32_t h) override {
-    r_.log.push_back("CreateBuffer " + std::to_string(w) + "x" + std::to_string(h));
-  }
-  void SetBrushColor(ColorValue c) override { r_.log.push_back("Brush " + std::to_string(c)); }
-  void SetPenWidth(int32_t w) override { r_.log.push_back("PenWidth " + std::to_string(w)); }
-  void SetPenColor(ColorValue) override {}
-  void Clear() override {}
-  void Polyline(const Point*, int32_t) override {}
-  void CopyToWindow(int32_t x, int32_t y) override {
-    r_.log.push_back("Copy " + std::to_string(x) + "," + std::to_string(y));
-  }
-
- private:
-  Recorder& r_;
-};
-
 class FixedRandom : public RandomSource {
  public:
   explicit FixedRandom(Recorder& r) : r_(r) {}
@@ -125,7 +107,7 @@ struct Rig {
   explicit Rig(NativeWindow parent = 0)
       : host(rec, registry),
         timer(rec),
-        surface(rec),
+        surface(!RecordingSurface::kKeepFrames, &rec.log),
         random(rec),
         form(new TScreenSaverForm(host, settings, timer, surface, random, parent)) {}
   ~Rig() { delete form; }
@@ -137,7 +119,7 @@ struct Rig {
   RegistrySettings settings{registry};
   FakeHost host;
   FakeTimer timer;
-  FakeSurface surface;
+  RecordingSurface surface;
   FixedRandom random;
   TScreenSaverForm* form;  // half a megabyte: not on the test's stack
 };

@@ -5,7 +5,7 @@
 
 #include <algorithm>
 
-#include "tests/fakes/fake_registry.h"
+#include "tests/support/fake_registry.h"
 
 namespace vellicord {
 namespace {

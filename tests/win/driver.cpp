@@ -13,99 +13,18 @@
 #include <string>
 #include <vector>
 
-#include "tests/win/driver_support.h"
+#include "tests/support/win32/driver_support.h"
 
 namespace {
 
 using namespace vellicord::drive;
 
-int failures = 0;
-
-void Check(bool ok, const char* what, const std::string& detail = "") {
-  std::printf("%s: %s%s%s\n", ok ? "ok" : "FAIL", what, detail.empty() ? "" : " -- ",
-              detail.c_str());
-  std::fflush(stdout);
-  if (!ok) ++failures;
+bool Start(Process& saver, const std::wstring& scr, const std::wstring& args) {
+  return Check(saver.Start(scr, args), "saver started", Utf8(args));
 }
 
-struct Saver {
-  PROCESS_INFORMATION pi = {};
-  bool started = false;
-  bool Alive() const { return started && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
-  // Milliseconds until it ended, or a negative value when it is still running at the timeout.
-  double ExitsWithin(double timeoutMs) const {
-    const double start = NowMs();
-    if (!WaitUntil([this] { return !Alive(); }, timeoutMs)) return -1;
-    return NowMs() - start;
-  }
-  ~Saver() {
-    if (Alive()) TerminateProcess(pi.hProcess, 1);
-    if (started) {
-      CloseHandle(pi.hProcess);
-      CloseHandle(pi.hThread);
-    }
-  }
-};
-
-bool Start(Saver& saver, const std::wstring& scr, const std::wstring& args) {
-  std::wstring line = L"\"" + scr + L"\" " + args;
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  saver.started = CreateProcessW(scr.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
-                                 nullptr, &si, &saver.pi) != FALSE;
-  Check(saver.started, "saver started", Utf8(args));
-  return saver.started;
-}
-
-struct EnumCtx {
-  DWORD pid;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOfProcess(HWND h, LPARAM p) {
-  auto* c = reinterpret_cast<EnumCtx*>(p);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(h, &owner);
-  if (owner == c->pid) c->found.push_back(h);
-  return TRUE;
-}
-
-std::vector<HWND> TopWindows(DWORD pid) {
-  EnumCtx ctx{pid, {}};
-  EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&ctx));
-  return ctx.found;
-}
-
-std::wstring ClassOf(HWND h) {
-  wchar_t name[256] = {};
-  GetClassNameW(h, name, 256);
-  return name;
-}
-
-std::wstring TextOf(HWND h) {
-  wchar_t text[1024] = {};
-  GetWindowTextW(h, text, 1024);
-  return text;
-}
-
-HWND FindVisible(DWORD pid, const wchar_t* cls, double timeoutMs) {
-  HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        for (HWND h : TopWindows(pid)) {
-          if (IsWindowVisible(h) && ClassOf(h) == cls) {
-            found = h;
-            return true;
-          }
-        }
-        return false;
-      },
-      timeoutMs);
-  return found;
-}
-
-HWND FindSaverWindow(const Saver& s) {
-  HWND h = FindVisible(s.pi.dwProcessId, L"TScreenSaverForm", 20000);
+HWND FindSaverWindow(const Process& s) {
+  HWND h = WaitForVisible(s.Id(), L"TScreenSaverForm", 20000);
   Check(h != nullptr, "saver window appeared");
   return h;
 }
@@ -189,13 +108,13 @@ int Run(const std::wstring& scr, const std::string& bgName) {
   // The pointer rests where the moves below are reported, so a move the host itself sends
   // when the window appears reports the same place.
   SetCursorPos(300, 200);
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/s")) return 1;
   HWND h = FindSaverWindow(s);
   if (h == nullptr) return 1;
   CheckRunWindow(h);
   int visible = 0;
-  for (HWND w : TopWindows(s.pi.dwProcessId)) visible += IsWindowVisible(w) ? 1 : 0;
+  for (HWND w : TopWindows(s.Id())) visible += IsWindowVisible(w) ? 1 : 0;
   Check(visible == 1, "one visible window", std::to_string(visible));
   const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
   const Box box = MiddleBox(sw, sh);
@@ -226,7 +145,7 @@ int Run(const std::wstring& scr, const std::string& bgName) {
   PostMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(301, 200));
   const double t = s.ExitsWithin(5000);
   Check(t >= 0, "a move one pixel off closes it", std::to_string(t) + " ms");
-  return failures;
+  return Checks().failures;
 }
 
 int Input(const std::wstring& scr) {
@@ -240,7 +159,7 @@ int Input(const std::wstring& scr) {
                {"middle click", WM_MBUTTONDOWN, MK_MBUTTON},
                {"left click", WM_LBUTTONDOWN, MK_LBUTTON}};
   for (const Case& c : cases) {
-    Saver s;
+    Process s;
     if (!Start(s, scr, L"/s")) return 1;
     HWND h = FindSaverWindow(s);
     if (h == nullptr) return 1;
@@ -249,11 +168,11 @@ int Input(const std::wstring& scr) {
     const double t = s.ExitsWithin(5000);
     Check(t >= 0, c.name, std::to_string(t) + " ms");
   }
-  return failures;
+  return Checks().failures;
 }
 
 int SysCommand(const std::wstring& scr) {
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/s")) return 1;
   HWND h = FindSaverWindow(s);
   if (h == nullptr) return 1;
@@ -265,11 +184,7 @@ int SysCommand(const std::wstring& scr) {
   PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
   const double t = s.ExitsWithin(5000);
   Check(t >= 0, "SC_CLOSE closes it", std::to_string(t) + " ms");
-  return failures;
-}
-
-LRESULT CALLBACK ParentProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  return DefWindowProcW(h, m, w, l);
+  return Checks().failures;
 }
 
 // The tick log line: ticks, presents, first and last tick times in microseconds.
@@ -301,19 +216,13 @@ DWORD WINAPI WatchWindowGone(LPVOID p) {
 }
 
 int Preview(const std::wstring& scr, const std::wstring& log) {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = ParentProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"PreviewHost";
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-  RegisterClassW(&wc);
-  HWND parent = CreateWindowExW(0, L"PreviewHost", L"preview", WS_POPUP | WS_VISIBLE, 100, 100, 152,
-                                112, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND parent = MakeWindow(L"PreviewHost", L"preview", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
+                           static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
   SetForegroundWindow(parent);
   Pump();
   SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
   DeleteFileW(log.c_str());
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(parent)))) return 1;
   HWND child = nullptr;
   WaitUntil(
@@ -328,7 +237,7 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
   WaitUntil([&] { return (GetWindowLongW(child, GWL_STYLE) & WS_VISIBLE) != 0; }, 5000);
   DWORD pid = 0;
   GetWindowThreadProcessId(child, &pid);
-  Check(pid == s.pi.dwProcessId, "child belongs to the saver");
+  Check(pid == s.Id(), "child belongs to the saver");
   const DWORD style = static_cast<DWORD>(GetWindowLongW(child, GWL_STYLE));
   Check(style == 0x58000000, "style exactly WS_CHILD|WS_VISIBLE|WS_DISABLED", Hex(style));
   Check(GetClassLongW(child, GCL_STYLE) == CS_PARENTDC, "class style exactly CS_PARENTDC",
@@ -378,51 +287,48 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
   WaitForSingleObject(watcher, 10000);
   CloseHandle(watcher);
   FILETIME created, exited, kernel, user;
-  GetProcessTimes(s.pi.hProcess, &created, &exited, &kernel, &user);
+  GetProcessTimes(s.Handle(), &created, &exited, &kernel, &user);
   const long long exitAt =
       (static_cast<long long>(exited.dwHighDateTime) << 32) | exited.dwLowDateTime;
   const double ms = static_cast<double>(exitAt - watch.goneAt) / 10000.0;
   Check(ended && ms <= 1000, "destroying the host ends the saver within a second",
         std::to_string(ms) + " ms after its window went");
-  return failures;
+  return Checks().failures;
 }
 
 int PreviewNoHandle(const std::wstring& scr) {
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/p")) return 1;
   HWND h = FindSaverWindow(s);
   if (h == nullptr) return 1;
   CheckRunWindow(h);
   PostMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
   Check(s.ExitsWithin(5000) >= 0, "closes on a key");
-  return failures;
+  return Checks().failures;
 }
 
 int PreviewBadHandle(const std::wstring& scr) {
   Check(!IsWindow(reinterpret_cast<HWND>(static_cast<uintptr_t>(12345))), "12345 names no window");
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/p 12345")) return 1;
   int shown = 0;
   const double t = s.ExitsWithin(5000);
-  for (HWND w : TopWindows(s.pi.dwProcessId)) shown += IsWindowVisible(w) ? 1 : 0;
+  for (HWND w : TopWindows(s.Id())) shown += IsWindowVisible(w) ? 1 : 0;
   Check(t >= 0, "ends at once", std::to_string(t) + " ms");
   Check(shown == 0, "shows nothing");
-  return failures;
+  return Checks().failures;
 }
 
 int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/s")) return 1;
-  HWND box = FindVisible(s.pi.dwProcessId, L"#32770", 20000);
+  HWND box = WaitForVisible(s.Id(), L"#32770", 20000);
   Check(box != nullptr, "error box appeared");
   if (box == nullptr) return 1;
   Check(TextOf(box) == L"Vellicord2", "caption is the application title", Utf8(TextOf(box)));
-  std::wstring message;
+  const std::wstring message = BoxMessage(box);
   int buttons = 0;
-  for (HWND c = GetWindow(box, GW_CHILD); c != nullptr; c = GetWindow(c, GW_HWNDNEXT)) {
-    if (ClassOf(c) == L"Static" && !TextOf(c).empty()) message = TextOf(c);
-    if (ClassOf(c) == L"Button") ++buttons;
-  }
+  for (HWND c : Children(box)) buttons += ClassOf(c) == L"Button";
   Check(message == expected, "message text", Utf8(message));
   Check(buttons == 1, "one button", std::to_string(buttons));
   PostMessageW(box, WM_COMMAND, IDOK, 0);
@@ -444,27 +350,27 @@ int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
   Check(s.Alive(), "still running until input");
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "input closes it");
-  return failures;
+  return Checks().failures;
 }
 
 // Starts the full-screen saver, lets it run a moment and closes it: the caller reads the host
 // calls it made from Wine's trace (Wine keeps the screen-saver-running state per process, so
 // no other process can read it back).
 int StartAndClose(const std::wstring& scr) {
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/s")) return 1;
   HWND h = FindSaverWindow(s);
   if (h == nullptr) return 1;
   Idle(500);
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
-  return failures;
+  return Checks().failures;
 }
 
 int Ticks(const std::wstring& scr, const std::wstring& log, double expectedMs) {
   SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
   DeleteFileW(log.c_str());
-  Saver s;
+  Process s;
   if (!Start(s, scr, L"/s")) return 1;
   HWND h = FindSaverWindow(s);
   if (h == nullptr) return 1;
@@ -493,20 +399,18 @@ int Ticks(const std::wstring& scr, const std::wstring& log, double expectedMs) {
   }
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
-  return failures;
+  return Checks().failures;
 }
 
 }  // namespace
 
 // Wide arguments: the expected Japanese message must not pass through the ANSI code page.
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: vellicord2-driver scenario scr [args]\n");
-    return 2;
-  }
-  const std::wstring scenario = argv[1];
-  const std::wstring scr = argv[2];
-  const std::wstring arg3 = argc > 3 ? argv[3] : std::wstring();
+  Scenario args;
+  if (!ReadScenario(argc, argv, "vellicord2-driver scenario scr [args]", args)) return 2;
+  const std::wstring& scenario = args.name;
+  const std::wstring& scr = args.target;
+  const std::wstring arg3 = args.Rest(0);
   if (scenario == L"run") return Run(scr, Utf8(arg3.empty() ? L"black" : arg3));
   if (scenario == L"input") return Input(scr);
   if (scenario == L"syscommand") return SysCommand(scr);
@@ -515,7 +419,7 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"preview-bad") return PreviewBadHandle(scr);
   if (scenario == L"errorbox") return ErrorBox(scr, arg3);
   if (scenario == L"start-close") return StartAndClose(scr);
-  if (scenario == L"ticks") return Ticks(scr, arg3, argc > 4 ? _wtof(argv[4]) : 0);
+  if (scenario == L"ticks") return Ticks(scr, arg3, _wtof(args.Rest(1).c_str()));
   std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());
   return 2;
 }

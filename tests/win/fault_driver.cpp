@@ -19,25 +19,11 @@
 #include <string>
 #include <vector>
 
-#include "tests/win/driver_support.h"
+#include "tests/support/win32/driver_support.h"
 
 namespace {
 
 using namespace vellicord::drive;
-
-int failures = 0;
-int checks = 0;
-bool verbose = true;
-
-void Check(bool ok, const std::string& what, const std::string& detail = "") {
-  ++checks;
-  if (!ok) ++failures;
-  if (!ok || verbose) {
-    std::printf("%s: %s%s%s\n", ok ? "ok" : "FAIL", what.c_str(), detail.empty() ? "" : " -- ",
-                detail.c_str());
-    std::fflush(stdout);
-  }
-}
 
 std::wstring TickLogPath() {
   wchar_t dir[MAX_PATH] = {};
@@ -64,93 +50,28 @@ bool ReadTickLog(TickLine& t) {
                      &t.presents, &t.firstUs, &t.lastUs) == 4;
 }
 
-struct Saver {
-  PROCESS_INFORMATION pi = {};
-  bool started = false;
-  Saver() = default;
-  Saver(const Saver&) = delete;
-  Saver& operator=(const Saver&) = delete;
-  bool Alive() const { return started && WaitForSingleObject(pi.hProcess, 0) == WAIT_TIMEOUT; }
-  // Waits for the end; a saver still running at the timeout is killed and reported.
-  bool Ends(const std::string& what, double timeoutMs = 5000) {
-    const double t0 = NowMs();
-    const bool ended = WaitUntil([this] { return !Alive(); }, timeoutMs);
-    DWORD code = 0;
-    if (ended) GetExitCodeProcess(pi.hProcess, &code);
-    char detail[96];
-    std::snprintf(detail, sizeof detail, "%s in %.0f ms, exit code %lu",
-                  ended ? "ended" : "still running", NowMs() - t0,
-                  static_cast<unsigned long>(code));
-    Check(ended && code == 0, what, detail);
-    if (!ended) TerminateProcess(pi.hProcess, 1);
-    return ended && code == 0;
-  }
-  ~Saver() {
-    if (Alive()) TerminateProcess(pi.hProcess, 1);
-    if (started) {
-      WaitForSingleObject(pi.hProcess, 5000);
-      CloseHandle(pi.hProcess);
-      CloseHandle(pi.hThread);
-    }
-  }
-};
-
-bool StartProcess(Saver& s, const std::wstring& exe, const std::wstring& args) {
-  std::wstring line = L"\"" + exe + L"\" " + args;
-  STARTUPINFOW si = {};
-  si.cb = sizeof si;
-  s.started = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                             &si, &s.pi) != FALSE;
-  if (!s.started) Check(false, "started " + Utf8(args));
-  return s.started;
+// Waits for the saver's end; one still running at the timeout is killed and reported.
+bool Ends(const Process& s, const std::string& what, double timeoutMs = 5000) {
+  const double t = s.ExitsWithin(timeoutMs);
+  const bool ended = t >= 0;
+  DWORD code = 0;
+  if (ended) GetExitCodeProcess(s.Handle(), &code);
+  char detail[96];
+  std::snprintf(detail, sizeof detail, "%s in %.0f ms, exit code %lu",
+                ended ? "ended" : "still running", ended ? t : timeoutMs,
+                static_cast<unsigned long>(code));
+  Check(ended && code == 0, what, detail);
+  if (!ended) TerminateProcess(s.Handle(), 1);
+  return ended && code == 0;
 }
 
-bool StartSaver(Saver& s, const std::wstring& scr, const std::wstring& args) {
+bool StartProcess(Process& s, const std::wstring& exe, const std::wstring& args) {
+  return s.Start(exe, args) || Check(false, "started " + Utf8(args));
+}
+
+bool StartSaver(Process& s, const std::wstring& scr, const std::wstring& args) {
   DeleteFileW(TickLogPath().c_str());
   return StartProcess(s, scr, args);
-}
-
-std::wstring ClassOf(HWND h) {
-  wchar_t name[256] = {};
-  GetClassNameW(h, name, 256);
-  return name;
-}
-
-// WM_GETTEXT copies across processes, unlike GetWindowText on another process's child.
-std::wstring TextOf(HWND h) {
-  wchar_t text[1024] = {};
-  DWORD_PTR r = 0;
-  SendMessageTimeoutW(h, WM_GETTEXT, 1024, reinterpret_cast<LPARAM>(text), SMTO_ABORTIFHUNG, 2000,
-                      &r);
-  return text;
-}
-
-std::vector<HWND> Children(HWND parent) {
-  std::vector<HWND> out;
-  for (HWND c = GetWindow(parent, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) out.push_back(c);
-  return out;
-}
-
-struct EnumCtx {
-  DWORD pid;
-  std::vector<HWND> found;
-};
-
-BOOL CALLBACK CollectOfProcess(HWND h, LPARAM p) {
-  auto* c = reinterpret_cast<EnumCtx*>(p);
-  DWORD owner = 0;
-  GetWindowThreadProcessId(h, &owner);
-  if (owner == c->pid) c->found.push_back(h);
-  return TRUE;
-}
-
-HWND VisibleOf(DWORD pid, const wchar_t* cls) {
-  EnumCtx ctx{pid, {}};
-  EnumWindows(CollectOfProcess, reinterpret_cast<LPARAM>(&ctx));
-  for (HWND h : ctx.found) {
-    if (IsWindowVisible(h) && ClassOf(h) == cls) return h;
-  }
-  return nullptr;
 }
 
 // The first of the error box and the window of the given class that shows.
@@ -159,12 +80,12 @@ struct Appeared {
   HWND window = nullptr;
 };
 
-Appeared WaitForBoxOr(const Saver& s, const wchar_t* cls, double timeoutMs) {
+Appeared WaitForBoxOr(const Process& s, const wchar_t* cls, double timeoutMs) {
   Appeared a;
   WaitUntil(
       [&] {
-        a.box = VisibleOf(s.pi.dwProcessId, L"#32770");
-        a.window = a.box ? nullptr : VisibleOf(s.pi.dwProcessId, cls);
+        a.box = VisibleOf(s.Id(), L"#32770");
+        a.window = a.box ? nullptr : VisibleOf(s.Id(), cls);
         return a.box != nullptr || a.window != nullptr || !s.Alive();
       },
       timeoutMs);
@@ -174,10 +95,7 @@ Appeared WaitForBoxOr(const Saver& s, const wchar_t* cls, double timeoutMs) {
 // The error box's caption and message; dismisses it.
 std::wstring ReadAndDismissBox(HWND box, std::wstring& caption) {
   caption = TextOf(box);
-  std::wstring message;
-  for (HWND c : Children(box)) {
-    if (ClassOf(c) == L"Static" && !TextOf(c).empty()) message = TextOf(c);
-  }
+  const std::wstring message = BoxMessage(box);
   PostMessageW(box, WM_COMMAND, IDOK, 0);
   return message;
 }
@@ -191,9 +109,6 @@ uint32_t ScreenPixel(int x, int y) {
 
 // --- The registry --------------------------------------------------------------------------
 
-constexpr char kStoreKey[] = "Vellicord2";
-constexpr char kSectionKey[] = "Vellicord2\\Vellicord2";
-
 uint64_t Fnv(const BYTE* p, size_t n) {
   uint64_t h = 1469598103934665603ull;
   for (size_t i = 0; i < n; ++i) h = (h ^ p[i]) * 1099511628211ull;
@@ -201,20 +116,13 @@ uint64_t Fnv(const BYTE* p, size_t n) {
 }
 
 void DumpKey(HKEY key, const std::string& path, std::string& out) {
-  std::vector<BYTE> data(4u << 20);
-  for (DWORD i = 0;; ++i) {
-    char name[16384];
-    DWORD nameLen = sizeof name, type = 0, size = static_cast<DWORD>(data.size());
-    if (RegEnumValueA(key, i, name, &nameLen, nullptr, &type, data.data(), &size) !=
-        ERROR_SUCCESS) {
-      break;
-    }
+  ForEachValue(key, [&](const char* name, DWORD type, const BYTE* data, DWORD size) {
     char line[512];
     std::snprintf(line, sizeof line, "%s value '%s' type=%lu size=%lu fnv=%016llx\n", path.c_str(),
                   name, static_cast<unsigned long>(type), static_cast<unsigned long>(size),
-                  static_cast<unsigned long long>(Fnv(data.data(), size)));
+                  static_cast<unsigned long long>(Fnv(data, size)));
     out += line;
-  }
+  });
   for (DWORD i = 0;; ++i) {
     char name[256];
     DWORD nameLen = sizeof name;
@@ -247,25 +155,6 @@ std::string Snapshot() {
     out += "root value 'Vellicord2' type=" + std::to_string(type) + "\n";
   }
   return out;
-}
-
-void ClearStore() {
-  RegDeleteTreeA(HKEY_CURRENT_USER, kStoreKey);
-  RegDeleteKeyA(HKEY_CURRENT_USER, kStoreKey);
-  RegDeleteValueA(HKEY_CURRENT_USER, kStoreKey);
-}
-
-bool PutValue(const char* keyPath, const std::string& name, DWORD type, const std::string& bytes) {
-  HKEY key = nullptr;
-  if (RegCreateKeyExA(HKEY_CURRENT_USER, keyPath, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                      nullptr) != ERROR_SUCCESS) {
-    return false;
-  }
-  const LONG status =
-      RegSetValueExA(key, name.c_str(), 0, type, reinterpret_cast<const BYTE*>(bytes.data()),
-                     static_cast<DWORD>(bytes.size()));
-  RegCloseKey(key);
-  return status == ERROR_SUCCESS;
 }
 
 // The type and text of one value of the section, "missing" when there is none.
@@ -348,18 +237,13 @@ int IntervalFor(int32_t speed) {
 }
 
 std::wstring TypeErrorText(const char* name) {
-  const std::string text = std::string("'") + name + "' のデータ型が不正です.";
-  std::wstring w(static_cast<size_t>(MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, nullptr, 0)),
-                 L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, text.c_str(), -1, w.data(), static_cast<int>(w.size()));
-  w.pop_back();
-  return w;
+  return vellicord::Utf8ToWide(std::string("'") + name + "' のデータ型が不正です.");
 }
 
 // --- Run mode: one start against what it should read --------------------------------------
 
 // The saver window's checks once it shows: background, ticks at the interval, a frame drawn.
-void CheckRunning(const std::string& label, const Saver& s, HWND window, uint32_t bg,
+void CheckRunning(const std::string& label, const Process& s, HWND window, uint32_t bg,
                   int intervalMs, double watchMs) {
   const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
   const bool painted = WaitUntil(
@@ -401,7 +285,7 @@ std::string Unchanged(const std::string& before, bool createsStoreKey) {
 void RunCase(const std::wstring& scr, const std::string& label, const Reads& r,
              bool createsStoreKey = false) {
   const std::string before = Unchanged(Snapshot(), createsStoreKey);
-  Saver s;
+  Process s;
   if (!StartSaver(s, scr, L"/s")) return;
   Appeared a = WaitForBoxOr(s, L"TScreenSaverForm", 15000);
   if (r.errorAt >= 0) {
@@ -412,7 +296,7 @@ void RunCase(const std::wstring& scr, const std::string& label, const Reads& r,
     Check(caption == L"Vellicord2" && message == TypeErrorText(kValues[r.errorAt].saverName),
           label + ": box text", Utf8(caption) + " / " + Utf8(message));
     a.window = nullptr;
-    WaitUntil([&] { return (a.window = VisibleOf(s.pi.dwProcessId, L"TScreenSaverForm")); }, 10000);
+    WaitUntil([&] { return (a.window = VisibleOf(s.Id(), L"TScreenSaverForm")); }, 10000);
     Check(a.window != nullptr, label + ": window after the box");
     if (a.window == nullptr) return;
     // A failed read leaves the timer off: the initial black and nothing else.
@@ -424,7 +308,7 @@ void RunCase(const std::wstring& scr, const std::string& label, const Reads& r,
                  IntervalFor(r.number[kSpeed]), 200);
   }
   PostMessageW(a.window, WM_KEYDOWN, 'Q', 0);
-  s.Ends(label + ": closes on a key");
+  Ends(s, label + ": closes on a key");
   const std::string after = Snapshot();
   Check(after == before, label + ": registry unchanged",
         after == before ? "" : before + "=>\n" + after);
@@ -432,55 +316,21 @@ void RunCase(const std::wstring& scr, const std::string& label, const Reads& r,
 
 // --- Configure mode: the dialog shows what was read, and Cancel writes nothing -------------
 
-struct Dialog {
-  HWND window = nullptr;
-  HWND ok = nullptr, cancel = nullptr, speed = nullptr, period = nullptr, colour = nullptr;
-  HWND number = nullptr, width = nullptr;
-
-  HWND ChildWithText(HWND parent, const std::wstring& text) const {
-    for (HWND c : Children(parent)) {
-      if (TextOf(c) == text) return c;
-    }
-    return nullptr;
-  }
-  bool Find() {
-    ok = ChildWithText(window, L"OK");
-    cancel = ChildWithText(window, L"\xFF77\xFF6C\xFF9D\xFF7E\xFF99");  // ｷｬﾝｾﾙ
-    speed = ChildWithText(window, L"Spped");
-    period = ChildWithText(window, L"Complexity");
-    colour = ChildWithText(window, L"Background Color");
-    HWND lines = ChildWithText(window, L"The Number of Lines");
-    HWND widths = ChildWithText(window, L"Width of Lines");
-    number = lines ? FindWindowExW(lines, nullptr, TRACKBAR_CLASSW, nullptr) : nullptr;
-    width = widths ? FindWindowExW(widths, nullptr, TRACKBAR_CLASSW, nullptr) : nullptr;
-    return ok && cancel && speed && period && colour && number && width;
-  }
-  static int Checked(HWND group) {
-    std::vector<HWND> items = Children(group);
-    for (size_t i = 0; i < items.size(); ++i) {
-      if (SendMessageW(items[i], BM_GETCHECK, 0, 0) == BST_CHECKED) return static_cast<int>(i);
-    }
-    return -1;
-  }
-  DialogState State() const {
-    DialogState d;
-    d.speed = Checked(speed);
-    d.period = Checked(period);
-    d.colour = "none";
-    for (HWND c : Children(colour)) {
-      if (SendMessageW(c, BM_GETCHECK, 0, 0) == BST_CHECKED) d.colour = Utf8(TextOf(c));
-    }
-    d.number = static_cast<int>(SendMessageW(number, TBM_GETPOS, 0, 0));
-    d.width = static_cast<int>(SendMessageW(width, TBM_GETPOS, 0, 0));
-    return d;
-  }
-};
+DialogState StateOf(const SetupDialog& d) {
+  DialogState state;
+  state.speed = SetupDialog::CheckedIndex(d.speed);
+  state.period = SetupDialog::CheckedIndex(d.period);
+  state.colour = d.Colour();
+  state.number = d.Position(d.number);
+  state.width = d.Position(d.width);
+  return state;
+}
 
 // With pressOk, returns after checking that the faulty value was replaced by the shown text.
 void DialogCase(const std::wstring& scr, const std::string& label, const Reads& r,
                 bool createsStoreKey = false, bool pressOk = false) {
   const std::string before = Unchanged(Snapshot(), createsStoreKey);
-  Saver s;
+  Process s;
   if (!StartSaver(s, scr, L"/c")) return;
   Appeared a = WaitForBoxOr(s, L"TScrnSaveSetupDlg", 15000);
   if (r.errorAt >= 0) {
@@ -490,21 +340,20 @@ void DialogCase(const std::wstring& scr, const std::string& label, const Reads& 
     const std::wstring message = ReadAndDismissBox(a.box, caption);
     Check(caption == L"Vellicord2" && message == TypeErrorText(kValues[r.errorAt].stored),
           label + ": dialog box text", Utf8(caption) + " / " + Utf8(message));
-    WaitUntil([&] { return (a.window = VisibleOf(s.pi.dwProcessId, L"TScrnSaveSetupDlg")); },
-              10000);
+    WaitUntil([&] { return (a.window = VisibleOf(s.Id(), L"TScrnSaveSetupDlg")); }, 10000);
   }
   Check(a.window != nullptr, label + ": dialog opens");
   if (a.window == nullptr) return;
-  Dialog d;
+  SetupDialog d;
   d.window = a.window;
   const bool found = WaitUntil([&] { return d.Find(); }, 5000);
   Check(found, label + ": dialog controls");
   if (!found) return;
-  const DialogState want = ExpectedDialog(r), got = d.State();
+  const DialogState want = ExpectedDialog(r), got = StateOf(d);
   Check(got == want, label + ": dialog shows",
         got.Text() + (got == want ? "" : " want " + want.Text()));
   PostMessageW(pressOk ? d.ok : d.cancel, BM_CLICK, 0, 0);
-  s.Ends(label + (pressOk ? ": OK ends it" : ": Cancel ends it"));
+  Ends(s, label + (pressOk ? ": OK ends it" : ": Cancel ends it"));
   const std::string after = Snapshot();
   if (!pressOk) {
     Check(after == before, label + ": Cancel leaves the registry unchanged",
@@ -643,14 +492,14 @@ std::vector<MatrixCase> Matrix() {
 
 // filter: only the cases whose label holds it (all when empty).
 int RegistryMatrix(const std::wstring& scr, const std::string& filter) {
-  verbose = !filter.empty();
+  Checks().verbose = !filter.empty();
   std::vector<MatrixCase> cases;
   for (MatrixCase& c : Matrix()) {
     if (c.label.find(filter) != std::string::npos) cases.push_back(std::move(c));
   }
   const double t0 = NowMs();
   for (const MatrixCase& c : cases) {
-    const int before = failures;
+    const int before = Checks().failures;
     ClearStore();
     c.setUp();
     const std::string setUp = Snapshot();
@@ -659,11 +508,11 @@ int RegistryMatrix(const std::wstring& scr, const std::string& filter) {
     c.setUp();
     if (Snapshot() != setUp) Check(false, c.label + ": set-up repeats");
     DialogCase(scr, "dialog: " + c.label, c.reads, c.createsStoreKey);
-    std::printf("%s: %s\n", failures == before ? "ok" : "FAIL", c.label.c_str());
+    std::printf("%s: %s\n", Checks().failures == before ? "ok" : "FAIL", c.label.c_str());
     std::fflush(stdout);
   }
   // OK after a type error replaces the faulty value with the text the dialog shows.
-  verbose = true;
+  Checks().verbose = true;
   for (int v = 0; v < kValueCount && filter.empty(); ++v) {
     ClearStore();
     PutValue(kSectionKey, kValues[v].stored, REG_DWORD, Le(3, 4));
@@ -672,9 +521,9 @@ int RegistryMatrix(const std::wstring& scr, const std::string& filter) {
   }
   ClearStore();
   std::printf("matrix: %zu cases, %d starts, %d checks, %d failed, %.0f s\n", cases.size(),
-              static_cast<int>(cases.size()) * 2 + (filter.empty() ? kValueCount : 0), checks,
-              failures, (NowMs() - t0) / 1000);
-  return failures ? 1 : 0;
+              static_cast<int>(cases.size()) * 2 + (filter.empty() ? kValueCount : 0),
+              Checks().checks, Checks().failures, (NowMs() - t0) / 1000);
+  return Checks().failures ? 1 : 0;
 }
 
 // --- Settings at their extremes on the real window -----------------------------------------
@@ -717,7 +566,7 @@ int OutOfRange(const std::wstring& scr) {
     PutValue(kSectionKey, kValues[c.value].stored, REG_SZ, std::to_string(c.number) + '\0');
     const std::string label = std::string(kValues[c.value].stored) + " " + std::to_string(c.number);
     const std::string before = Snapshot();
-    Saver s;
+    Process s;
     if (!StartSaver(s, scr, L"/s")) continue;
     Appeared a = WaitForBoxOr(s, L"TScreenSaverForm", 15000);
     Check(a.window != nullptr, label + ": window, no box");
@@ -728,28 +577,18 @@ int OutOfRange(const std::wstring& scr) {
     Check(SendMessageTimeoutW(a.window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 2000, &r) != 0,
           label + ": answers messages");
     PostMessageW(a.window, WM_KEYDOWN, 'Q', 0);
-    s.Ends(label + ": closes on a key");
+    Ends(s, label + ": closes on a key");
     Check(Snapshot() == before, label + ": registry unchanged");
   }
   ClearStore();
-  return failures ? 1 : 0;
+  return Checks().failures ? 1 : 0;
 }
 
 // --- Host faults ----------------------------------------------------------------------------
 
-LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  return DefWindowProcW(h, m, w, l);
-}
-
 HWND MakeHost(const wchar_t* title, bool visible, int w = 152, int h = 112) {
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = HostProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"FaultPreviewHost";
-  wc.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-  RegisterClassW(&wc);
-  return CreateWindowExW(0, wc.lpszClassName, title, WS_POPUP | (visible ? WS_VISIBLE : 0), 100,
-                         100, w, h, nullptr, nullptr, wc.hInstance, nullptr);
+  return MakeWindow(L"FaultPreviewHost", title, WS_POPUP | (visible ? WS_VISIBLE : 0), 100, 100, w,
+                    h, static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
 }
 
 std::wstring HandleArg(HWND h) {
@@ -757,7 +596,7 @@ std::wstring HandleArg(HWND h) {
 }
 
 // The saver's child in the host, once it is there and drawing.
-HWND WaitForChild(const Saver& s, HWND host, const std::string& label) {
+HWND WaitForChild(const Process& s, HWND host, const std::string& label) {
   HWND child = nullptr;
   TickLine t;
   const bool ok = WaitUntil(
@@ -768,7 +607,7 @@ HWND WaitForChild(const Saver& s, HWND host, const std::string& label) {
       15000);
   DWORD pid = 0;
   if (child) GetWindowThreadProcessId(child, &pid);
-  Check(ok && pid == s.pi.dwProcessId, label + ": child drawing in the host",
+  Check(ok && pid == s.Id(), label + ": child drawing in the host",
         std::to_string(t.presents) + " frames");
   return ok ? child : nullptr;
 }
@@ -786,7 +625,7 @@ long long Presents() {
 int PreviewHostChanges(const std::wstring& scr) {
   HWND host = MakeHost(L"preview", true);
   Pump();
-  Saver s;
+  Process s;
   if (!StartSaver(s, scr, L"/p " + HandleArg(host))) return 1;
   HWND child = WaitForChild(s, host, "visible host");
   if (child == nullptr) return 1;
@@ -811,8 +650,8 @@ int PreviewHostChanges(const std::wstring& scr) {
   Check(s.Alive() && Answers(child), "host shrunk to 1x1: saver runs and answers");
 
   DestroyWindow(host);
-  s.Ends("destroyed host: saver ends");
-  return failures ? 1 : 0;
+  Ends(s, "destroyed host: saver ends");
+  return Checks().failures ? 1 : 0;
 }
 
 // The helper: a host window in a process of its own, its handle written to a file.
@@ -832,7 +671,7 @@ int ParentHelper(const std::wstring& file) {
 int PreviewOwnerDies(const std::wstring& scr, const std::wstring& self) {
   const std::wstring file = TickLogPath() + L".host";
   DeleteFileW(file.c_str());
-  Saver helper;
+  Process helper;
   if (!StartProcess(helper, self, L"parent-helper \"" + file + L"\"")) return 1;
   HWND host = nullptr;
   WaitUntil(
@@ -850,15 +689,15 @@ int PreviewOwnerDies(const std::wstring& scr, const std::wstring& self) {
       15000);
   Check(host != nullptr && IsWindow(host), "helper process owns a host window");
   if (host == nullptr) return 1;
-  Saver s;
+  Process s;
   if (!StartSaver(s, scr, L"/p " + HandleArg(host))) return 1;
   if (WaitForChild(s, host, "host of another process") == nullptr) return 1;
-  TerminateProcess(helper.pi.hProcess, 9);
-  WaitForSingleObject(helper.pi.hProcess, 5000);
+  TerminateProcess(helper.Handle(), 9);
+  WaitForSingleObject(helper.Handle(), 5000);
   Check(WaitUntil([&] { return !IsWindow(host); }, 5000), "the host went with its process");
-  s.Ends("host's process killed: saver ends");
+  Ends(s, "host's process killed: saver ends");
   DeleteFileW(file.c_str());
-  return failures ? 1 : 0;
+  return Checks().failures ? 1 : 0;
 }
 
 // Asks the driver's own window every 50 ms whether it answers, from a second thread, and keeps
@@ -899,7 +738,7 @@ int SaverProcesses() {
 }
 
 int PreviewCycles(const std::wstring& scr, int cycles) {
-  verbose = false;
+  Checks().verbose = false;
   HWND own = MakeHost(L"driver", false, 10, 10);
   Responsiveness r;
   r.window = own;
@@ -909,7 +748,7 @@ int PreviewCycles(const std::wstring& scr, int cycles) {
   for (int i = 0; i < cycles; ++i) {
     // Hidden hosts: destroying a shown one makes Wine wait for a window manager.
     HWND host = MakeHost(L"preview", false);
-    Saver s;
+    Process s;
     if (!StartSaver(s, scr, L"/p " + HandleArg(host))) break;
     const std::string label = "cycle " + std::to_string(i + 1);
     HWND child = nullptr;
@@ -920,12 +759,12 @@ int PreviewCycles(const std::wstring& scr, int cycles) {
     TickLine t;
     if (i % 2) WaitUntil([&] { return ReadTickLog(t) && t.ticks >= 2; }, 5000);
     DestroyWindow(host);
-    ended += s.Ends(label + ": ends with its host");
+    ended += Ends(s, label + ": ends with its host");
   }
   r.stop = 1;
   WaitForSingleObject(asker, 5000);
   CloseHandle(asker);
-  verbose = true;
+  Checks().verbose = true;
   Check(ended == cycles, "every preview ended with its host",
         std::to_string(ended) + "/" + std::to_string(cycles));
   Check(SaverProcesses() == 0, "no saver process left", std::to_string(SaverProcesses()));
@@ -934,17 +773,17 @@ int PreviewCycles(const std::wstring& scr, int cycles) {
                 r.worstMs, r.unanswered, (NowMs() - t0) / 1000);
   Check(r.unanswered == 0 && r.worstMs < 1000, "the driver's window answered throughout", detail);
   DestroyWindow(own);
-  return failures ? 1 : 0;
+  return Checks().failures ? 1 : 0;
 }
 
 int TwoRuns(const std::wstring& scr) {
-  Saver a, b;
+  Process a, b;
   if (!StartSaver(a, scr, L"/s") || !StartProcess(b, scr, L"/s")) return 1;
   HWND wa = nullptr, wb = nullptr;
   WaitUntil(
       [&] {
-        wa = VisibleOf(a.pi.dwProcessId, L"TScreenSaverForm");
-        wb = VisibleOf(b.pi.dwProcessId, L"TScreenSaverForm");
+        wa = VisibleOf(a.Id(), L"TScreenSaverForm");
+        wb = VisibleOf(b.Id(), L"TScreenSaverForm");
         return wa && wb;
       },
       15000);
@@ -953,17 +792,17 @@ int TwoRuns(const std::wstring& scr) {
   Idle(800);
   Check(a.Alive() && b.Alive() && Answers(wa) && Answers(wb), "both run and answer");
   PostMessageW(wb, WM_KEYDOWN, 'Q', 0);
-  b.Ends("the second closes on its key");
+  Ends(b, "the second closes on its key");
   Check(a.Alive() && Answers(wa), "the first runs on");
   PostMessageW(wa, WM_LBUTTONDOWN, MK_LBUTTON, 0);
-  a.Ends("the first closes on a click");
-  return failures ? 1 : 0;
+  Ends(a, "the first closes on a click");
+  return Checks().failures ? 1 : 0;
 }
 
 int QueuedClose(const std::wstring& scr) {
   for (int round = 0; round < 3; ++round) {
     const std::string label = "round " + std::to_string(round + 1);
-    Saver s;
+    Process s;
     if (!StartSaver(s, scr, L"/s")) return 1;
     Appeared a = WaitForBoxOr(s, L"TScreenSaverForm", 15000);
     if (a.window == nullptr) return Check(false, label + ": window"), 1;
@@ -975,17 +814,17 @@ int QueuedClose(const std::wstring& scr) {
     PostMessageW(a.window, WM_MOUSEMOVE, 0, MAKELPARAM(9, 9));
     PostMessageW(a.window, WM_CLOSE, 0, 0);
     PostMessageW(a.window, WM_SYSCOMMAND, SC_CLOSE, 0);
-    s.Ends(label + ": a burst of close input ends it once, cleanly");
+    Ends(s, label + ": a burst of close input ends it once, cleanly");
   }
   Check(SaverProcesses() == 0, "no saver process left");
-  return failures ? 1 : 0;
+  return Checks().failures ? 1 : 0;
 }
 
 int ErrorBoxWhileDue(const std::wstring& scr) {
   ClearStore();
   PutValue(kSectionKey, "Speed", REG_DWORD, Le(3, 4));
   const std::string before = Snapshot();
-  Saver s;
+  Process s;
   if (!StartSaver(s, scr, L"/s")) return 1;
   Appeared a = WaitForBoxOr(s, L"TScreenSaverForm", 15000);
   Check(a.box != nullptr, "error box first");
@@ -998,37 +837,36 @@ int ErrorBoxWhileDue(const std::wstring& scr) {
   std::wstring caption;
   ReadAndDismissBox(a.box, caption);
   HWND w = nullptr;
-  WaitUntil([&] { return (w = VisibleOf(s.pi.dwProcessId, L"TScreenSaverForm")); }, 10000);
+  WaitUntil([&] { return (w = VisibleOf(s.Id(), L"TScreenSaverForm")); }, 10000);
   Check(w != nullptr, "window after the box");
   if (w == nullptr) return 1;
   CheckRunning("after the box", s, w, 0x000000, 0, 1000);
   Check(Answers(w), "answers after the box");
   PostMessageW(w, WM_KEYDOWN, 'Q', 0);
   PostMessageW(w, WM_KEYDOWN, 'Q', 0);
-  s.Ends("closes on a key");
+  Ends(s, "closes on a key");
   Check(Snapshot() == before, "registry unchanged");
   ClearStore();
-  return failures ? 1 : 0;
+  return Checks().failures ? 1 : 0;
 }
 
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: vellicord2-fault-driver scenario scr|file\n");
-    return 2;
-  }
-  const std::wstring scenario = argv[1];
-  const std::wstring scr = argv[2];
+  Scenario args;
+  if (!ReadScenario(argc, argv, "vellicord2-fault-driver scenario scr|file", args)) return 2;
+  const std::wstring& scenario = args.name;
+  const std::wstring& scr = args.target;
   SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", TickLogPath().c_str());
   SetCursorPos(300, 200);
   int rc = 2;
   if (scenario == L"parent-helper") return ParentHelper(scr);
-  if (scenario == L"matrix") rc = RegistryMatrix(scr, argc > 3 ? Utf8(argv[3]) : std::string());
+  if (scenario == L"matrix") rc = RegistryMatrix(scr, Utf8(args.Rest(0)));
   if (scenario == L"range") rc = OutOfRange(scr);
   if (scenario == L"preview-host") rc = PreviewHostChanges(scr);
   if (scenario == L"preview-owner-dies") rc = PreviewOwnerDies(scr, argv[0]);
-  if (scenario == L"preview-cycles") rc = PreviewCycles(scr, argc > 3 ? _wtoi(argv[3]) : 50);
+  if (scenario == L"preview-cycles")
+    rc = PreviewCycles(scr, args.rest.empty() ? 50 : _wtoi(args.Rest(0).c_str()));
   if (scenario == L"two-runs") rc = TwoRuns(scr);
   if (scenario == L"queued-close") rc = QueuedClose(scr);
   if (scenario == L"errorbox-ticks") rc = ErrorBoxWhileDue(scr);

@@ -12,8 +12,9 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "engine/raster_record.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
+#include "tests/support/win32/driver_support.h"
 
 namespace {
 
@@ -52,33 +53,10 @@ class GdiCanvas {
   GdiCanvas(const GdiCanvas&) = delete;
   GdiCanvas& operator=(const GdiCanvas&) = delete;
 
-  // The frame as the product's GDI path would draw it: a rectangle in the brush colour with a
-  // pen of that colour, then one pen per line.
-  void Draw(const RecordedFrame& f) {
-    LOGBRUSH lb{BS_SOLID, f.Background, 0};
-    HBRUSH brush = CreateBrushIndirect(&lb);
-    HGDIOBJ oldBrush = SelectObject(dc_, brush);
-    HGDIOBJ oldPen = SelectObject(dc_, MakePen(f.PenWidth, f.Background));
-    Rectangle(dc_, 0, 0, width_, height_);
-    for (const RecordedLine& line : f.Lines) {
-      DeleteObject(SelectObject(dc_, MakePen(f.PenWidth, line.Color)));
-      if (line.Points.size() >= 2) {
-        static_assert(sizeof(Point) == sizeof(POINT), "points pass to GDI as they are");
-        Polyline(dc_, reinterpret_cast<const POINT*>(line.Points.data()),
-                 static_cast<int>(line.Points.size()));
-      }
-    }
-    DeleteObject(SelectObject(dc_, oldPen));
-    DeleteObject(SelectObject(dc_, oldBrush));
-    GdiFlush();
-  }
+  void Draw(const RecordedFrame& f) { drive::DrawWithGdi(dc_, width_, height_, f); }
   const uint32_t* Bits() const { return bits_; }
 
  private:
-  static HGDIOBJ MakePen(int32_t width, ColorValue color) {
-    LOGPEN lp{PS_SOLID, {width, 0}, color};
-    return CreatePenIndirect(&lp);
-  }
   int32_t width_, height_;
   HDC dc_;
   HBITMAP bitmap_;
@@ -125,17 +103,14 @@ Agreement Compare(const uint32_t* gdi, const uint32_t* ours, int32_t w, int32_t 
 }
 
 double Seconds() {
-  LARGE_INTEGER now, freq;
-  QueryPerformanceCounter(&now);
-  QueryPerformanceFrequency(&freq);
-  return double(now.QuadPart) / double(freq.QuadPart);
+  return drive::NowMs() / 1000;
 }
 
 // Frames of the running engine, recorded after a few ticks.
 void AddEngineFrames(std::vector<Case>& cases, int32_t windowHeight, int32_t lines, int32_t period,
                      int32_t penWidth, bool white, FixedDraws draws, int32_t ticks,
                      int32_t keepLast) {
-  FrameRecorder rec;
+  RecordingSurface rec(RecordingSurface::kKeepFrames);
   auto figure = std::make_unique<Figure>();
   FigureConfig config;
   config.Period = period;

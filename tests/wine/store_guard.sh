@@ -1,8 +1,8 @@
-# Sourced by the Wine checks that change the registry. vellicord_guard_store makes a scratch
-# folder in $tmp and, on exit whatever happens, puts the saver's key back as it was and deletes
-# every further key named. Usage: vellicord_guard_store ['HKCU\Some\Key' ...]
+# Sourced by the scripts that change the registry. vellicord_guard_store makes a scratch folder
+# in $tmp (or uses the one already there) and, on exit whatever happens, puts the saver's key
+# back as it was and deletes every further key named. Usage: vellicord_guard_store ['HKCU\Key' ...]
 vellicord_guard_store() {
-  tmp=$(mktemp -d)
+  tmp=${tmp:-$(mktemp -d)}
   vellicord_scratch_keys=("$@")
   vellicord_store_saved=0
   wine reg export 'HKCU\Vellicord2' "$(winepath -w "$tmp/saved.reg")" /y >/dev/null 2>&1 &&

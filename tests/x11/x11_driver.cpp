@@ -23,7 +23,7 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "tools/fixed_draws.h"
+#include "tests/support/fixed_draws.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-// Helpers the engine tests share: a figure built on fixed draws and a recording surface.
+// A figure built on fixed draws over a recording surface, for the engine's tests.
 #pragma once
 
 #include <memory>
 
 #include "engine/figure.h"
-#include "tools/fixed_draws.h"
-#include "tools/recording_surface.h"
+#include "tests/support/fixed_draws.h"
+#include "tests/support/recording_surface.h"
 
 namespace vellicord::testing {
 

@@ -1,5 +1,5 @@
 // The fake registry: a key tree in memory with the host's query protocol and name matching.
-#include "tests/fakes/fake_registry.h"
+#include "tests/support/fake_registry.h"
 
 #include <algorithm>
 

@@ -1,0 +1,118 @@
+// What the Win32 test drivers and the Windows benchmark share: text for their output, a clock,
+// waiting with this thread's windows still answering, checks, started processes, the windows
+// of a process, the setup dialog's controls, the saver's registry key and GDI's frames.
+#pragma once
+
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "host/win32/text.h"
+#include "tests/support/recording_surface.h"
+
+namespace vellicord::drive {
+
+// UTF-8 for the driver's output (the other way is the product's Utf8ToWide).
+std::string Utf8(const std::wstring& wide);
+
+// A driver's command line: its scenario, the program it plays against, and what follows.
+struct Scenario {
+  std::wstring name, target;
+  std::vector<std::wstring> rest;
+  std::wstring Rest(size_t i) const { return i < rest.size() ? rest[i] : std::wstring(); }
+};
+// False, with the usage printed, when the scenario or the program is missing.
+bool ReadScenario(int argc, wchar_t** argv, const char* usage, Scenario& scenario);
+
+double NowMs();
+// The driver's own windows (a preview parent, an owner) live on this thread: their messages,
+// WM_PARENTNOTIFY from the saver's child among them, must keep flowing while it waits.
+void Pump();
+bool WaitUntil(const std::function<bool()>& condition, double timeoutMs);
+// Waits without ending early: for "still running after a while" checks.
+void Idle(double ms);
+
+// One check: printed as "ok: what -- detail" or "FAIL: ...", counted either way. With verbose
+// off, only failures are printed.
+struct Tally {
+  int checks = 0;
+  int failures = 0;
+  bool verbose = true;
+};
+Tally& Checks();
+bool Check(bool ok, const std::string& what, const std::string& detail = "");
+
+// A started program; still running when the object goes, it is ended.
+class Process {
+ public:
+  Process() = default;
+  ~Process();
+  Process(const Process&) = delete;
+  Process& operator=(const Process&) = delete;
+
+  // The command line is the quoted path, then args when there are any.
+  bool Start(const std::wstring& exe, const std::wstring& args);
+  bool Alive() const;
+  // Milliseconds until it ended, or a negative value when it is still running at the timeout.
+  double ExitsWithin(double timeoutMs) const;
+  DWORD Id() const { return pi_.dwProcessId; }
+  HANDLE Handle() const { return pi_.hProcess; }
+
+ private:
+  PROCESS_INFORMATION pi_ = {};
+  bool started_ = false;
+};
+
+std::vector<HWND> TopWindows(DWORD pid);
+std::wstring ClassOf(HWND window);
+// WM_GETTEXT copies across processes, unlike GetWindowText on another process's child.
+std::wstring TextOf(HWND window);
+std::vector<HWND> Children(HWND parent);
+// The process's first shown top-level window of the class, now or within the timeout.
+HWND VisibleOf(DWORD pid, const wchar_t* className);
+HWND WaitForVisible(DWORD pid, const wchar_t* className, double timeoutMs);
+// A message box's message: the text of its one static control that has any.
+std::wstring BoxMessage(HWND box);
+// A plain window class of this program's, registered on first use.
+HWND MakeWindow(const wchar_t* className, const wchar_t* title, DWORD style, int x, int y,
+                int width, int height, HBRUSH background = nullptr);
+
+// The setup dialog's controls, found by their captions.
+struct SetupDialog {
+  HWND window = nullptr;
+  HWND ok = nullptr, cancel = nullptr, speed = nullptr, period = nullptr, colour = nullptr;
+  HWND number = nullptr, width = nullptr;
+
+  // True when every control was found.
+  bool Find();
+  // The checked item of a radio group or of the colour box, -1 when none is.
+  static int CheckedIndex(HWND group);
+  // The checked colour's caption, "none" when neither is checked.
+  std::string Colour() const;
+  int Position(HWND trackBar) const;
+};
+
+// The saver's registry key and its section, below HKEY_CURRENT_USER.
+inline constexpr char kStoreKey[] = "Vellicord2";
+inline constexpr char kSectionKey[] = "Vellicord2\\Vellicord2";
+
+// Removes the store key's tree, and a value of the same name under the root.
+void ClearStore();
+// Creates the key if missing and sets the value; false when either fails.
+bool PutValue(const char* keyPath, const std::string& name, DWORD type, const std::string& bytes);
+// Every value of an open key, in the registry's order.
+void ForEachValue(
+    HKEY key,
+    const std::function<void(const char* name, DWORD type, const BYTE* data, DWORD size)>& visit);
+
+// A recorded frame as the product's GDI path drew it: a rectangle in the background with a pen
+// of that colour, then a pen per line.
+void DrawWithGdi(HDC dc, int32_t width, int32_t height, const RecordedFrame& frame);
+
+}  // namespace vellicord::drive
