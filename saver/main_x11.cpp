@@ -22,7 +22,6 @@
 #include "saver/hack_options.h"
 #include "saver/screen_saver_form.h"
 #include "settings/settings_source.h"
-#include "tests/support/fixed_draws.h"
 
 namespace vellicord {
 namespace {
@@ -87,9 +86,8 @@ int Run(const HackOptions& options) {
   surface.SetPixelMemory(canvas.get());
   GatedSurface gate(surface);
   ClockSeededRandom clockRandom;
-  FixedDraws fixedDraws(options.draws[0], options.draws[1], options.draws[2], options.d6,
-                        options.d256);
-  RandomSource& random = options.fixedDraws ? static_cast<RandomSource&>(fixedDraws) : clockRandom;
+  GivenDraws givenDraws(options);
+  RandomSource& random = options.fixedDraws ? static_cast<RandomSource&>(givenDraws) : clockRandom;
   // The form holds the trail ring, half a megabyte: not on the stack.
   auto form =
       std::make_unique<TScreenSaverForm>(host, settings, timer, gate, random, canvas->Window());

@@ -29,8 +29,12 @@ class TScreenSaverForm {
   void FormShow();
   void FormKeyDown();
   void FormMouseDown();
+  // In the saver window's pixels; in run mode that window stands at 0,0, so these are the
+  // virtual screen's, and the covers of the other monitors report moves in the same frame.
   void FormMouseMove(int32_t x, int32_t y);
   void FormCloseQuery(bool& canClose);
+  // WM_ACTIVATEAPP with FALSE: another program, or another thread, took the activation.
+  void AppDeactivate(bool toOwnThread);
   void Timer1Timer();
   // WM_SYSCOMMAND: true (with result 1) when the form answers the command itself.
   bool SysCommand(uint32_t command);

@@ -137,6 +137,16 @@ TEST(HackOptions, HiddenDrawsOption) {
   EXPECT_EQ(o.draws[2], 0.75L);
   EXPECT_EQ(o.d6, 5);
   EXPECT_EQ(o.d256, 255);
+  // Each set-up (a resize makes another) takes the same draws in the same order.
+  GivenDraws draws(o);
+  for (int setUp = 0; setUp < 2; ++setUp) {
+    draws.Seed();
+    EXPECT_EQ(draws.NextReal(), 0.25L);
+    EXPECT_EQ(draws.NextReal(), 0.5L);
+    EXPECT_EQ(draws.NextReal(), 0.75L);
+    EXPECT_EQ(draws.NextInt(6), 5);
+    EXPECT_EQ(draws.NextInt(256), 255);
+  }
 }
 
 // Given settings fill the form's record in the saver's read order, as the registry's reads do.

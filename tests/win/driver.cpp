@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "saver/tick_counters_win32.h"
 #include "tests/support/win32/driver_support.h"
 
 namespace {
@@ -29,6 +30,11 @@ HWND FindSaverWindow(const Process& s) {
   return h;
 }
 
+// Starts the saver and waits for its window; null when either fails.
+HWND StartAndFind(Process& s, const std::wstring& scr, const std::wstring& args) {
+  return Start(s, scr, args) ? FindSaverWindow(s) : nullptr;
+}
+
 // The whole screen as 32-bit pixels, read back through the screen DC.
 struct Screen {
   int w = 0, h = 0;
@@ -40,24 +46,11 @@ Screen Grab() {
   Screen s;
   s.w = GetSystemMetrics(SM_CXSCREEN);
   s.h = GetSystemMetrics(SM_CYSCREEN);
+  DibCanvas shot(s.w, s.h);
   HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bmi = {};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = s.w;
-  bmi.bmiHeader.biHeight = -s.h;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(mem, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, s.w, s.h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  s.px.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + s.w * s.h);
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
+  shot.CopyFrom(screen, 0, 0);
   ReleaseDC(nullptr, screen);
+  s.px.assign(shot.Bits(), shot.Bits() + static_cast<size_t>(s.w) * s.h);
   return s;
 }
 
@@ -109,8 +102,7 @@ int Run(const std::wstring& scr, const std::string& bgName) {
   // when the window appears reports the same place.
   SetCursorPos(300, 200);
   Process s;
-  if (!Start(s, scr, L"/s")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
   CheckRunWindow(h);
   int visible = 0;
@@ -160,8 +152,7 @@ int Input(const std::wstring& scr) {
                {"left click", WM_LBUTTONDOWN, MK_LBUTTON}};
   for (const Case& c : cases) {
     Process s;
-    if (!Start(s, scr, L"/s")) return 1;
-    HWND h = FindSaverWindow(s);
+    HWND h = StartAndFind(s, scr, L"/s");
     if (h == nullptr) return 1;
     Idle(200);
     PostMessageW(h, c.message, c.wParam, MAKELPARAM(10, 10));
@@ -171,10 +162,27 @@ int Input(const std::wstring& scr) {
   return Checks().failures;
 }
 
-int SysCommand(const std::wstring& scr) {
+// Another program taking the activation ends the full-screen saver, as a click on a monitor it
+// doesn't cover would.
+int Activate(const std::wstring& scr) {
   Process s;
   if (!Start(s, scr, L"/s")) return 1;
   HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  Idle(500);
+  Check(s.Alive() && GetForegroundWindow() == h, "the saver has the activation");
+  HWND other =
+      MakeWindow(L"OtherProgram", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
+  SetForegroundWindow(other);
+  const double t = s.ExitsWithin(5000);
+  Check(t >= 0, "another program activated: the saver ends", std::to_string(t) + " ms");
+  DestroyWindow(other);
+  return Checks().failures;
+}
+
+int SysCommand(const std::wstring& scr) {
+  Process s;
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
   DWORD_PTR result = 0;
   SendMessageTimeoutW(h, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_ABORTIFHUNG, 5000, &result);
@@ -187,18 +195,9 @@ int SysCommand(const std::wstring& scr) {
   return Checks().failures;
 }
 
-// The tick log line: ticks, presents, first and last tick times in microseconds.
-bool ReadTickLog(const std::wstring& path, long long v[4]) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  char buf[128] = {};
-  DWORD n = 0;
-  ReadFile(f, buf, sizeof buf - 1, &n, nullptr);
-  CloseHandle(f);
-  return std::sscanf(buf, "ticks %lld presents %lld first_us %lld last_us %lld", &v[0], &v[1],
-                     &v[2], &v[3]) == 4;
+// The counters the saver publishes; false until its first tick.
+bool ReadTicks(const Process& s, vellicord::TickCounters& c) {
+  return vellicord::ReadTickCounters(s.Id(), c);
 }
 
 struct Watch {
@@ -215,13 +214,11 @@ DWORD WINAPI WatchWindowGone(LPVOID p) {
   return 0;
 }
 
-int Preview(const std::wstring& scr, const std::wstring& log) {
+int Preview(const std::wstring& scr) {
   HWND parent = MakeWindow(L"PreviewHost", L"preview", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
                            static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
   SetForegroundWindow(parent);
   Pump();
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
-  DeleteFileW(log.c_str());
   Process s;
   if (!Start(s, scr, L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(parent)))) return 1;
   HWND child = nullptr;
@@ -248,9 +245,9 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
   GetWindowRect(child, &cr);
   Check(EqualRect(&pr, &cr) != FALSE, "fills the host",
         std::to_string(cr.right - cr.left) + "x" + std::to_string(cr.bottom - cr.top));
-  long long v[4] = {};
-  const bool drawing = WaitUntil([&] { return ReadTickLog(log, v) && v[1] >= 10; }, 10000);
-  Check(drawing, "frames presented to the preview", std::to_string(v[1]));
+  vellicord::TickCounters v;
+  const bool drawing = WaitUntil([&] { return ReadTicks(s, v) && v.Presents >= 10; }, 10000);
+  Check(drawing, "frames presented to the preview", std::to_string(v.Presents));
   CURSORINFO ci = {};
   ci.cbSize = sizeof ci;
   GetCursorInfo(&ci);
@@ -276,6 +273,13 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
   SendInput(6, in, sizeof(INPUT));
   Idle(800);
   Check(s.Alive(), "input over the preview is ignored");
+  // Posted straight to the disabled child, as another program or an accessibility tool can.
+  PostMessageW(child, WM_KEYDOWN, 'A', 0);
+  PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
+  Idle(800);
+  Check(s.Alive(), "key, click and moves posted to the preview are ignored");
 
   // DestroyWindow may block here for seconds while Wine waits for a window manager to withdraw
   // the host window, so a second thread notes when the saver's window is gone, and the
@@ -298,8 +302,7 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
 
 int PreviewNoHandle(const std::wstring& scr) {
   Process s;
-  if (!Start(s, scr, L"/p")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/p");
   if (h == nullptr) return 1;
   CheckRunWindow(h);
   PostMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
@@ -358,8 +361,7 @@ int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
 // no other process can read it back).
 int StartAndClose(const std::wstring& scr) {
   Process s;
-  if (!Start(s, scr, L"/s")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
   Idle(500);
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
@@ -367,35 +369,32 @@ int StartAndClose(const std::wstring& scr) {
   return Checks().failures;
 }
 
-int Ticks(const std::wstring& scr, const std::wstring& log, double expectedMs) {
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
-  DeleteFileW(log.c_str());
+int Ticks(const std::wstring& scr, double expectedMs) {
   Process s;
-  if (!Start(s, scr, L"/s")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
-  long long a[4] = {}, b[4] = {};
+  vellicord::TickCounters a, b;
   if (expectedMs <= 0) {
     Idle(1500);
-    Check(!ReadTickLog(log, a), "no ticks at interval 0");
+    Check(!ReadTicks(s, a), "no ticks at interval 0");
   } else {
     // Settle, then measure from outside over three seconds, and from the ticks' own times.
-    Check(WaitUntil([&] { return ReadTickLog(log, a) && a[0] >= 20; }, 10000), "ticking");
-    ReadTickLog(log, a);
+    Check(WaitUntil([&] { return ReadTicks(s, a) && a.Ticks >= 20; }, 10000), "ticking");
+    ReadTicks(s, a);
     const double t0 = NowMs();
     Idle(3000);
-    ReadTickLog(log, b);
+    ReadTicks(s, b);
     const double t1 = NowMs();
-    const double outside = (t1 - t0) / static_cast<double>(b[0] - a[0]);
+    const double outside = (t1 - t0) / static_cast<double>(b.Ticks - a.Ticks);
     const double inside =
-        static_cast<double>(b[3] - a[3]) / 1000.0 / static_cast<double>(b[0] - a[0]);
+        static_cast<double>(b.LastUs - a.LastUs) / 1000.0 / static_cast<double>(b.Ticks - a.Ticks);
     char detail[128];
     std::snprintf(detail, sizeof detail,
                   "asked %.0f ms, mean %.3f ms (ticks' own times), %.3f ms (outside), %lld ticks",
-                  expectedMs, inside, outside, b[0] - a[0]);
+                  expectedMs, inside, outside, static_cast<long long>(b.Ticks - a.Ticks));
     Check(std::fabs(inside - expectedMs) <= expectedMs * 0.05, "mean interval within 5%", detail);
     Check(std::fabs(outside - expectedMs) <= expectedMs * 0.05, "rate seen from outside within 5%");
-    Check(b[1] >= b[0] - 1, "every tick presents a frame", std::to_string(b[1]));
+    Check(b.Presents >= b.Ticks - 1, "every tick presents a frame", std::to_string(b.Presents));
   }
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
@@ -408,18 +407,19 @@ int Ticks(const std::wstring& scr, const std::wstring& log, double expectedMs) {
 int wmain(int argc, wchar_t** argv) {
   Scenario args;
   if (!ReadScenario(argc, argv, "vellicord2-driver scenario scr [args]", args)) return 2;
-  const std::wstring& scenario = args.name;
   const std::wstring& scr = args.target;
   const std::wstring arg3 = args.Rest(0);
+  const std::wstring& scenario = args.name;
   if (scenario == L"run") return Run(scr, Utf8(arg3.empty() ? L"black" : arg3));
   if (scenario == L"input") return Input(scr);
   if (scenario == L"syscommand") return SysCommand(scr);
-  if (scenario == L"preview") return Preview(scr, arg3);
+  if (scenario == L"activate") return Activate(scr);
+  if (scenario == L"preview") return Preview(scr);
   if (scenario == L"preview-nohandle") return PreviewNoHandle(scr);
   if (scenario == L"preview-bad") return PreviewBadHandle(scr);
   if (scenario == L"errorbox") return ErrorBox(scr, arg3);
   if (scenario == L"start-close") return StartAndClose(scr);
-  if (scenario == L"ticks") return Ticks(scr, arg3, _wtof(args.Rest(1).c_str()));
+  if (scenario == L"ticks") return Ticks(scr, _wtof(arg3.c_str()));
   std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());
   return 2;
 }
