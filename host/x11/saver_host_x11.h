@@ -2,6 +2,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "host/saver_host.h"
 #include "host/x11/x11_canvas.h"
@@ -20,6 +21,14 @@ class X11SaverHost final : public SaverHost {
   }
   int32_t ScreenWidth() override { return canvas_.Width(); }
   int32_t ScreenHeight() override { return canvas_.Height(); }
+  // The daemon runs one program per monitor, each in its own window: the window is the one
+  // monitor there is, and no other needs covering.
+  std::vector<MonitorArea> Monitors() override {
+    return {{{0, 0, canvas_.Width(), canvas_.Height()}, true}};
+  }
+  void CoverMonitor(const WindowRect&, CoverColor) override {}
+  // X11 has no per-thread pixel-density modes.
+  void FollowDpiOf(NativeWindow) override {}
   void ShowCursor(bool) override {}
   bool GetVersionEx(int32_t& platformId) override {
     platformId = 2;
