@@ -48,8 +48,6 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   ~TScreenSaverWindow() override;
 
   TScreenSaverForm& Form() { return form_; }
-  // The last frame composed, as the window was given it (the long-run test reads it back).
-  const RasterSurface& Surface() const { return surface_; }
   void Close() override;
 
  protected:

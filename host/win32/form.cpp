@@ -78,6 +78,17 @@ void TForm::Close() {
   if (ModalResult == 0) ModalResult = 2;
 }
 
+namespace {
+
+// A double click counts as a press: the class asks for double clicks (CS_DBLCLKS).
+TMouseButton ButtonOf(UINT message) {
+  if (message == WM_LBUTTONDOWN || message == WM_LBUTTONDBLCLK) return TMouseButton::mbLeft;
+  if (message == WM_RBUTTONDOWN || message == WM_RBUTTONDBLCLK) return TMouseButton::mbRight;
+  return TMouseButton::mbMiddle;
+}
+
+}  // namespace
+
 LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_CREATE:
@@ -92,15 +103,11 @@ LRESULT TForm::WndProc(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_LBUTTONDOWN:
     case WM_LBUTTONDBLCLK:
-      FormMouseDown(TMouseButton::mbLeft, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
     case WM_RBUTTONDOWN:
     case WM_RBUTTONDBLCLK:
-      FormMouseDown(TMouseButton::mbRight, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
-      return 0;
     case WM_MBUTTONDOWN:
     case WM_MBUTTONDBLCLK:
-      FormMouseDown(TMouseButton::mbMiddle, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+      FormMouseDown(ButtonOf(message), GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
       return 0;
     case WM_MOUSEMOVE:
       FormMouseMove(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));

@@ -18,8 +18,9 @@ inline void FixLongRunState(Figure& figure, int32_t clock) {
   figure.Clock = clock;
 }
 
-// FNV-1a over the frame's size and pixels (the unused top byte masked off).
-inline uint64_t FrameChecksum(const RasterSurface& frame) {
+// FNV-1a over a frame's size and 32-bit pixels (the unused top byte masked off); no pixels for
+// a frame without a buffer.
+inline uint64_t FrameChecksum(int32_t width, int32_t height, const uint32_t* pixels) {
   uint64_t h = 1469598103934665603ull;
   auto mix = [&h](uint32_t v) {
     for (int i = 0; i < 4; ++i) {
@@ -27,12 +28,16 @@ inline uint64_t FrameChecksum(const RasterSurface& frame) {
       h *= 1099511628211ull;
     }
   };
-  mix(static_cast<uint32_t>(frame.Width()));
-  mix(static_cast<uint32_t>(frame.Height()));
-  if (!frame.HasBuffer()) return h;
-  const int64_t n = int64_t{frame.Width()} * frame.Height();
-  for (int64_t i = 0; i < n; ++i) mix(frame.Pixels()[i] & 0xFFFFFF);
+  mix(static_cast<uint32_t>(width));
+  mix(static_cast<uint32_t>(height));
+  if (pixels == nullptr) return h;
+  const int64_t n = int64_t{width} * height;
+  for (int64_t i = 0; i < n; ++i) mix(pixels[i] & 0xFFFFFF);
   return h;
+}
+
+inline uint64_t FrameChecksum(const RasterSurface& frame) {
+  return FrameChecksum(frame.Width(), frame.Height(), frame.HasBuffer() ? frame.Pixels() : nullptr);
 }
 
 }  // namespace vellicord::reliability

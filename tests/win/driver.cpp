@@ -30,6 +30,11 @@ HWND FindSaverWindow(const Process& s) {
   return h;
 }
 
+// Starts the saver and waits for its window; null when either fails.
+HWND StartAndFind(Process& s, const std::wstring& scr, const std::wstring& args) {
+  return Start(s, scr, args) ? FindSaverWindow(s) : nullptr;
+}
+
 // The whole screen as 32-bit pixels, read back through the screen DC.
 struct Screen {
   int w = 0, h = 0;
@@ -41,24 +46,11 @@ Screen Grab() {
   Screen s;
   s.w = GetSystemMetrics(SM_CXSCREEN);
   s.h = GetSystemMetrics(SM_CYSCREEN);
+  DibCanvas shot(s.w, s.h);
   HDC screen = GetDC(nullptr);
-  HDC mem = CreateCompatibleDC(screen);
-  BITMAPINFO bmi = {};
-  bmi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  bmi.bmiHeader.biWidth = s.w;
-  bmi.bmiHeader.biHeight = -s.h;
-  bmi.bmiHeader.biPlanes = 1;
-  bmi.bmiHeader.biBitCount = 32;
-  void* bits = nullptr;
-  HBITMAP dib = CreateDIBSection(mem, &bmi, DIB_RGB_COLORS, &bits, nullptr, 0);
-  HGDIOBJ old = SelectObject(mem, dib);
-  BitBlt(mem, 0, 0, s.w, s.h, screen, 0, 0, SRCCOPY);
-  GdiFlush();
-  s.px.assign(static_cast<uint32_t*>(bits), static_cast<uint32_t*>(bits) + s.w * s.h);
-  SelectObject(mem, old);
-  DeleteObject(dib);
-  DeleteDC(mem);
+  shot.CopyFrom(screen, 0, 0);
   ReleaseDC(nullptr, screen);
+  s.px.assign(shot.Bits(), shot.Bits() + static_cast<size_t>(s.w) * s.h);
   return s;
 }
 
@@ -110,8 +102,7 @@ int Run(const std::wstring& scr, const std::string& bgName) {
   // when the window appears reports the same place.
   SetCursorPos(300, 200);
   Process s;
-  if (!Start(s, scr, L"/s")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
   CheckRunWindow(h);
   int visible = 0;
@@ -161,8 +152,7 @@ int Input(const std::wstring& scr) {
                {"left click", WM_LBUTTONDOWN, MK_LBUTTON}};
   for (const Case& c : cases) {
     Process s;
-    if (!Start(s, scr, L"/s")) return 1;
-    HWND h = FindSaverWindow(s);
+    HWND h = StartAndFind(s, scr, L"/s");
     if (h == nullptr) return 1;
     Idle(200);
     PostMessageW(h, c.message, c.wParam, MAKELPARAM(10, 10));
@@ -192,8 +182,7 @@ int Activate(const std::wstring& scr) {
 
 int SysCommand(const std::wstring& scr) {
   Process s;
-  if (!Start(s, scr, L"/s")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
   DWORD_PTR result = 0;
   SendMessageTimeoutW(h, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_ABORTIFHUNG, 5000, &result);
@@ -313,8 +302,7 @@ int Preview(const std::wstring& scr) {
 
 int PreviewNoHandle(const std::wstring& scr) {
   Process s;
-  if (!Start(s, scr, L"/p")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/p");
   if (h == nullptr) return 1;
   CheckRunWindow(h);
   PostMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
@@ -373,8 +361,7 @@ int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
 // no other process can read it back).
 int StartAndClose(const std::wstring& scr) {
   Process s;
-  if (!Start(s, scr, L"/s")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
   Idle(500);
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
@@ -384,8 +371,7 @@ int StartAndClose(const std::wstring& scr) {
 
 int Ticks(const std::wstring& scr, double expectedMs) {
   Process s;
-  if (!Start(s, scr, L"/s")) return 1;
-  HWND h = FindSaverWindow(s);
+  HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
   vellicord::TickCounters a, b;
   if (expectedMs <= 0) {
@@ -421,9 +407,9 @@ int Ticks(const std::wstring& scr, double expectedMs) {
 int wmain(int argc, wchar_t** argv) {
   Scenario args;
   if (!ReadScenario(argc, argv, "vellicord2-driver scenario scr [args]", args)) return 2;
-  const std::wstring& scenario = args.name;
   const std::wstring& scr = args.target;
   const std::wstring arg3 = args.Rest(0);
+  const std::wstring& scenario = args.name;
   if (scenario == L"run") return Run(scr, Utf8(arg3.empty() ? L"black" : arg3));
   if (scenario == L"input") return Input(scr);
   if (scenario == L"syscommand") return SysCommand(scr);

@@ -19,8 +19,12 @@
 #include "host/win32/application.h"
 #include "saver/saver_window_win32.h"
 #include "tests/reliability/longrun_state.h"
+#include "tests/support/win32/driver_support.h"
 
 namespace {
+
+using namespace vellicord;
+using namespace vellicord::drive;
 
 // Objects made and freed through the saver's imports.
 struct Counts {
@@ -158,48 +162,102 @@ Probe Sample() {
   return p;
 }
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+bool HookCounters() {
+  const bool hooked = Hook("GetDC", &CountGetDC, realGetDC) &&
+                      Hook("ReleaseDC", &CountReleaseDC, realReleaseDC) &&
+                      Hook("BeginPaint", &CountBeginPaint, realBeginPaint) &&
+                      Hook("EndPaint", &CountEndPaint, realEndPaint) &&
+                      Hook("CreateSolidBrush", &CountCreateSolidBrush, realCreateSolidBrush) &&
+                      Hook("DeleteObject", &CountDeleteObject, realDeleteObject);
+  // Imported only when something in the program makes them; counted when it does.
+  Hook("CreateCompatibleDC", &CountCreateCompatibleDC, realCreateCompatibleDC);
+  Hook("CreateCompatibleBitmap", &CountCreateCompatibleBitmap, realCreateCompatibleBitmap);
+  Hook("CreatePen", &CountCreatePen, realCreatePen);
+  Hook("DeleteDC", &CountDeleteDC, realDeleteDC);
+  return hooked;
 }
 
-LRESULT CALLBACK HostProc(HWND h, UINT m, WPARAM w, LPARAM l) {
-  return DefWindowProcW(h, m, w, l);
+// What the run saw: the probes after warm-up, at their worst and at the end.
+struct Run {
+  Probe warm, worst, end;
+  int wraps = 0;
+  double seconds = 0;
+};
+
+Run RunTicks(TScreenSaverWindow& window, long ticks) {
+  const Figure& figure = window.Form().Figure1;
+  const long warmUp = ticks < 20000 ? ticks / 10 : 2000;
+  Run run;
+  const DWORD t0 = GetTickCount();
+  for (long i = 1; i <= ticks; ++i) {
+    const int32_t before = figure.Clock;
+    window.Form().Timer1Timer();
+    run.wraps += figure.Clock < before;
+    // Now and then the window is uncovered too: erase and repaint go through their own calls.
+    if (i % 5000 == 0) InvalidateRect(window.Handle(), nullptr, TRUE);
+    if (i % 500 == 0) Pump();
+    if (i == warmUp) run.warm = run.worst = Sample();
+    if (i > warmUp && (i % 50000 == 0 || i == ticks / 2)) {
+      const Probe p = Sample();
+      Probe& worst = run.worst;
+      if (p.handles > worst.handles) worst.handles = p.handles;
+      if (p.privateBytes > worst.privateBytes) worst.privateBytes = p.privateBytes;
+      if (p.gui.GdiLive() > worst.gui.GdiLive()) worst.gui.gdiMade = p.gui.gdiMade;
+      if (p.gui.DcsHeld() > worst.gui.DcsHeld()) worst.gui.dcsGot = p.gui.dcsGot;
+    }
+  }
+  Pump();
+  run.end = Sample();
+  run.seconds = (GetTickCount() - t0) / 1000.0;
+  return run;
+}
+
+void Report(const Run& r) {
+  char d[200];
+  std::snprintf(d, sizeof d, "%ld DCs got, %ld released, %ld held at most after warm-up",
+                r.end.gui.dcsGot, r.end.gui.dcsReleased, r.worst.gui.DcsHeld());
+  Check(r.end.gui.DcsHeld() == 0 && r.worst.gui.DcsHeld() <= 1, "window DCs balanced", d);
+  std::snprintf(d, sizeof d, "%ld made, %ld freed; live %ld at warm-up, %ld at most, %ld at end",
+                r.end.gui.gdiMade, r.end.gui.gdiFreed, r.warm.gui.GdiLive(), r.worst.gui.GdiLive(),
+                r.end.gui.GdiLive());
+  Check(
+      r.end.gui.GdiLive() == r.warm.gui.GdiLive() && r.worst.gui.GdiLive() == r.warm.gui.GdiLive(),
+      "GDI objects flat", d);
+  std::snprintf(d, sizeof d, "%ld paints, %ld ended", r.end.gui.paints, r.end.gui.paintsEnded);
+  Check(r.end.gui.paints == r.end.gui.paintsEnded && r.end.gui.paints > 0, "paints balanced", d);
+  std::snprintf(d, sizeof d, "%lu at warm-up, %lu at most, %lu at end",
+                static_cast<unsigned long>(r.warm.handles),
+                static_cast<unsigned long>(r.worst.handles),
+                static_cast<unsigned long>(r.end.handles));
+  Check(r.worst.handles <= r.warm.handles + 2, "kernel handles flat", d);
+  std::snprintf(d, sizeof d, "%lu KB at warm-up, %lu KB at most, %lu KB at end",
+                static_cast<unsigned long>(r.warm.privateBytes / 1024),
+                static_cast<unsigned long>(r.worst.privateBytes / 1024),
+                static_cast<unsigned long>(r.end.privateBytes / 1024));
+  Check(r.worst.privateBytes <= r.warm.privateBytes + 512 * 1024, "private memory flat", d);
+}
+
+// The last frame as the window shows it, read back from the window's own pixels.
+uint64_t ShownFrameChecksum(HWND window, const Figure& f) {
+  DibCanvas shown(f.BufferWidth, f.BufferHeight);
+  HDC dc = GetDC(window);
+  shown.CopyFrom(dc, (f.WindowWidth - f.BufferWidth) / 2, (f.WindowHeight - f.BufferHeight) / 2);
+  ReleaseDC(window, dc);
+  return reliability::FrameChecksum(shown.Width(), shown.Height(), shown.Bits());
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  using namespace vellicord;
   if (argc != 3) {
     std::fprintf(stderr, "usage: vellicord2-fault-longrun TICKS START_CLOCK\n");
     return 2;
   }
   const long ticks = std::strtol(argv[1], nullptr, 10);
   const int32_t startClock = static_cast<int32_t>(std::strtol(argv[2], nullptr, 10));
-  bool hooked = Hook("GetDC", &CountGetDC, realGetDC) &&
-                Hook("ReleaseDC", &CountReleaseDC, realReleaseDC) &&
-                Hook("BeginPaint", &CountBeginPaint, realBeginPaint) &&
-                Hook("EndPaint", &CountEndPaint, realEndPaint) &&
-                Hook("CreateSolidBrush", &CountCreateSolidBrush, realCreateSolidBrush) &&
-                Hook("DeleteObject", &CountDeleteObject, realDeleteObject);
-  // Imported only when something in the program makes them; counted when it does.
-  Hook("CreateCompatibleDC", &CountCreateCompatibleDC, realCreateCompatibleDC);
-  Hook("CreateCompatibleBitmap", &CountCreateCompatibleBitmap, realCreateCompatibleBitmap);
-  Hook("CreatePen", &CountCreatePen, realCreatePen);
-  Hook("DeleteDC", &CountDeleteDC, realDeleteDC);
-  std::printf("%s: GDI and DC calls counted at the import table\n", hooked ? "ok" : "FAIL");
+  Check(HookCounters(), "GDI and DC calls counted at the import table");
 
-  WNDCLASSW wc = {};
-  wc.lpfnWndProc = HostProc;
-  wc.hInstance = GetModuleHandleW(nullptr);
-  wc.lpszClassName = L"LongRunHost";
-  RegisterClassW(&wc);
-  HWND host = CreateWindowExW(0, wc.lpszClassName, L"long run", WS_POPUP | WS_VISIBLE, 0, 0, 320,
-                              240, nullptr, nullptr, wc.hInstance, nullptr);
+  HWND host = MakeWindow(L"LongRunHost", L"long run", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240);
   TApplication::Instance().Handle();
   auto window = std::make_unique<TScreenSaverWindow>(
       static_cast<NativeWindow>(reinterpret_cast<uintptr_t>(host)));
@@ -210,65 +268,19 @@ int main(int argc, char** argv) {
   }
   ShowWindow(window->Handle(), SW_SHOW);
   Pump();
-  Figure& figure = window->Form().Figure1;
-  reliability::FixLongRunState(figure, startClock);
+  const Figure& figure = window->Form().Figure1;
+  reliability::FixLongRunState(window->Form().Figure1, startClock);
 
-  const long warmUp = ticks < 20000 ? ticks / 10 : 2000;
-  Probe warm, worst;
-  int wraps = 0;
-  const DWORD t0 = GetTickCount();
-  for (long i = 1; i <= ticks; ++i) {
-    const int32_t before = figure.Clock;
-    window->Form().Timer1Timer();
-    wraps += figure.Clock < before;
-    // Now and then the window is uncovered too: erase and repaint go through their own calls.
-    if (i % 5000 == 0) InvalidateRect(window->Handle(), nullptr, TRUE);
-    if (i % 500 == 0) Pump();
-    if (i == warmUp) warm = worst = Sample();
-    if (i > warmUp && (i % 50000 == 0 || i == ticks / 2)) {
-      const Probe p = Sample();
-      if (p.handles > worst.handles) worst.handles = p.handles;
-      if (p.privateBytes > worst.privateBytes) worst.privateBytes = p.privateBytes;
-      if (p.gui.GdiLive() > worst.gui.GdiLive()) worst.gui.gdiMade = p.gui.gdiMade;
-      if (p.gui.DcsHeld() > worst.gui.DcsHeld()) worst.gui.dcsGot = p.gui.dcsGot;
-    }
-  }
-  Pump();
-  const Probe end = Sample();
-  const double seconds = (GetTickCount() - t0) / 1000.0;
-  int failures = 0;
-  auto check = [&failures](bool ok, const char* what, const char* detail) {
-    std::printf("%s: %s -- %s\n", ok ? "ok" : "FAIL", what, detail);
-    failures += !ok;
-  };
+  const Run run = RunTicks(*window, ticks);
   char d[200];
-  std::snprintf(d, sizeof d, "%ld ticks in %.1f s, clock %d to %d, %d wraps", ticks, seconds,
-                startClock, figure.Clock, wraps);
-  check(true, "frames", d);
-  std::snprintf(d, sizeof d, "%ld DCs got, %ld released, %ld held at most after warm-up",
-                end.gui.dcsGot, end.gui.dcsReleased, worst.gui.DcsHeld());
-  check(end.gui.DcsHeld() == 0 && worst.gui.DcsHeld() <= 1, "window DCs balanced", d);
-  std::snprintf(d, sizeof d, "%ld made, %ld freed; live %ld at warm-up, %ld at most, %ld at end",
-                end.gui.gdiMade, end.gui.gdiFreed, warm.gui.GdiLive(), worst.gui.GdiLive(),
-                end.gui.GdiLive());
-  check(end.gui.GdiLive() == warm.gui.GdiLive() && worst.gui.GdiLive() == warm.gui.GdiLive(),
-        "GDI objects flat", d);
-  std::snprintf(d, sizeof d, "%ld paints, %ld ended", end.gui.paints, end.gui.paintsEnded);
-  check(end.gui.paints == end.gui.paintsEnded && end.gui.paints > 0, "paints balanced", d);
-  std::snprintf(d, sizeof d, "%lu at warm-up, %lu at most, %lu at end",
-                static_cast<unsigned long>(warm.handles), static_cast<unsigned long>(worst.handles),
-                static_cast<unsigned long>(end.handles));
-  check(worst.handles <= warm.handles + 2, "kernel handles flat", d);
-  std::snprintf(d, sizeof d, "%lu KB at warm-up, %lu KB at most, %lu KB at end",
-                static_cast<unsigned long>(warm.privateBytes / 1024),
-                static_cast<unsigned long>(worst.privateBytes / 1024),
-                static_cast<unsigned long>(end.privateBytes / 1024));
-  check(worst.privateBytes <= warm.privateBytes + 512 * 1024, "private memory flat", d);
-  const RasterSurface& frame = window->Surface();
+  std::snprintf(d, sizeof d, "%ld ticks in %.1f s, clock %d to %d, %d wraps", ticks, run.seconds,
+                startClock, figure.Clock, run.wraps);
+  Check(true, "frames", d);
+  Report(run);
   std::printf("checksum %016llx clock %d wraps %d size %dx%d\n",
-              static_cast<unsigned long long>(reliability::FrameChecksum(frame)), figure.Clock,
-              wraps, frame.Width(), frame.Height());
+              static_cast<unsigned long long>(ShownFrameChecksum(window->Handle(), figure)),
+              figure.Clock, run.wraps, figure.BufferWidth, figure.BufferHeight);
   // Ends here, as the saver does, without destroying a window Wine would wait to withdraw.
   window.release();
-  return failures ? 1 : 0;
+  return Checks().failures ? 1 : 0;
 }

@@ -254,6 +254,33 @@ void ForEachValue(
   }
 }
 
+DibCanvas::DibCanvas(int32_t width, int32_t height) : width_(width), height_(height) {
+  dc_ = CreateCompatibleDC(nullptr);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(info.bmiHeader);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 32;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  bitmap_ = CreateDIBSection(dc_, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  bits_ = static_cast<uint32_t*>(bits);
+  old_ = SelectObject(dc_, bitmap_);
+  SetROP2(dc_, R2_COPYPEN);
+}
+
+DibCanvas::~DibCanvas() {
+  SelectObject(dc_, old_);
+  DeleteObject(bitmap_);
+  DeleteDC(dc_);
+}
+
+void DibCanvas::CopyFrom(HDC source, int x, int y) {
+  BitBlt(dc_, 0, 0, width_, height_, source, x, y, SRCCOPY);
+  GdiFlush();
+}
+
 namespace {
 
 HGDIOBJ MakePen(int32_t width, ColorValue color) {

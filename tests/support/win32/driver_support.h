@@ -111,6 +111,29 @@ void ForEachValue(
     HKEY key,
     const std::function<void(const char* name, DWORD type, const BYTE* data, DWORD size)>& visit);
 
+// A 32-bpp top-down DIB section selected into a memory DC: a picture readable without a copy.
+class DibCanvas {
+ public:
+  DibCanvas(int32_t width, int32_t height);
+  ~DibCanvas();
+  DibCanvas(const DibCanvas&) = delete;
+  DibCanvas& operator=(const DibCanvas&) = delete;
+
+  HDC Dc() const { return dc_; }
+  const uint32_t* Bits() const { return bits_; }
+  int32_t Width() const { return width_; }
+  int32_t Height() const { return height_; }
+  // Copies the rectangle of the source DC at (x, y) over the whole canvas.
+  void CopyFrom(HDC source, int x, int y);
+
+ private:
+  int32_t width_, height_;
+  HDC dc_;
+  HBITMAP bitmap_;
+  HGDIOBJ old_;
+  uint32_t* bits_ = nullptr;
+};
+
 // A recorded frame as the product's GDI path drew it: a rectangle in the background with a pen
 // of that colour, then a pen per line.
 void DrawWithGdi(HDC dc, int32_t width, int32_t height, const RecordedFrame& frame);
