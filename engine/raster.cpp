@@ -268,7 +268,9 @@ RasterSurface::RasterSurface() = default;
 RasterSurface::~RasterSurface() = default;
 
 void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
-  pixels_.reset();
+  ownPixels_.reset();
+  pixels_ = nullptr;
+  lent_ = false;
   disc_.reset();
   halves_.reset();
   owners_.reset();
@@ -286,19 +288,23 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   const int32_t capacity = 2 * std::max(width, height) + 2;
   const int32_t words = (width + 63) / 64;
   const int32_t bands = (height + kBandRows - 1) / kBandRows;
-  std::unique_ptr<uint32_t[]> buffer(new (std::nothrow) uint32_t[pixels]);
+  uint32_t* lent = memory_ ? memory_->Lend(width, height) : nullptr;
+  std::unique_ptr<uint32_t[]> buffer(lent ? nullptr : new (std::nothrow) uint32_t[pixels]);
   std::unique_ptr<Span[]> disc(new (std::nothrow) Span[size_t(capacity)]);
   std::unique_ptr<Halves[]> halves(new (std::nothrow) Halves[kHalvesSide * kHalvesSide]);
   std::unique_ptr<uint64_t[]> coverage(new (std::nothrow) uint64_t[size_t(words) * size_t(height)]);
   std::unique_ptr<int32_t[]> coverageRows(new (std::nothrow) int32_t[2 * size_t(height)]);
   std::unique_ptr<Span[]> bandChanges(new (std::nothrow) Span[size_t(bands)]);
   std::unique_ptr<PixelRect[]> changed(new (std::nothrow) PixelRect[size_t(bands)]);
-  if (!buffer || !disc || !halves || !coverage || !coverageRows || !bandChanges || !changed) {
+  if ((!lent && !buffer) || !disc || !halves || !coverage || !coverageRows || !bandChanges ||
+      !changed) {
     return;
   }
   // Without room for the slot record every trail frame is a full repaint, as it may be.
   owners_.reset(new (std::nothrow) uint8_t[pixels]);
-  pixels_ = std::move(buffer);
+  ownPixels_ = std::move(buffer);
+  pixels_ = lent ? lent : ownPixels_.get();
+  lent_ = lent != nullptr;
   disc_ = std::move(disc);
   halves_ = std::move(halves);
   coverage_ = std::move(coverage);
@@ -316,7 +322,8 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   }
   spanTop_ = INT32_MAX;
   spanBottom_ = -1;
-  std::fill_n(pixels_.get(), pixels, brush_);
+  BeforeWrite();
+  std::fill_n(pixels_, pixels, brush_);
   MarkAllChanged();
 }
 
@@ -336,7 +343,8 @@ void RasterSurface::SetPenWidth(int32_t width) {
 
 void RasterSurface::Clear() {
   if (!pixels_) return;
-  std::fill_n(pixels_.get(), size_t(width_) * size_t(height_), brush_);
+  BeforeWrite();
+  std::fill_n(pixels_, size_t(width_) * size_t(height_), brush_);
   trailReady_ = false;
   MarkAllChanged();
 }
@@ -430,6 +438,7 @@ void RasterSurface::Polyline(const Point* points, int32_t count) {
 void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color,
                                  int32_t slot) {
   if (!pixels_ || !points || count < 2) return;
+  BeforeWrite();
   ink_ = ink;
   inkColor_ = color;
   inkSlot_ = static_cast<uint8_t>(slot);
@@ -525,7 +534,7 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
   const ptrdiff_t majorStep = static_cast<ptrdiff_t>(xMajor ? aInc : aInc * width_);
   const ptrdiff_t minorStep = static_cast<ptrdiff_t>(xMajor ? bInc * width_ : bInc);
   const int64_t twoMinor = 2 * minor;
-  uint32_t* const px = pixels_.get();
+  uint32_t* const px = pixels_;
   uint8_t* const own = owners_.get();
   const uint32_t color = inkColor_;
   const uint8_t slot = inkSlot_;
@@ -769,7 +778,7 @@ void RasterSurface::FlushSpans() {
 void RasterSurface::InkSpan(int32_t y, int32_t lo, int32_t hi) {
   const size_t at = size_t(y) * size_t(width_) + size_t(lo);
   const int32_t n = hi - lo + 1;
-  uint32_t* px = pixels_.get() + at;
+  uint32_t* px = pixels_ + at;
   uint8_t* own = owners_ ? owners_.get() + at : nullptr;
   const uint32_t color = inkColor_;
   const uint8_t slot = inkSlot_;

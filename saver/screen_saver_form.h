@@ -7,10 +7,9 @@
 #include "engine/figure.h"
 #include "engine/random.h"
 #include "engine/surface.h"
-#include "host/registry.h"
 #include "host/saver_host.h"
 #include "host/timer.h"
-#include "settings/settings_store.h"
+#include "settings/settings_source.h"
 
 namespace vellicord {
 
@@ -18,10 +17,10 @@ inline constexpr uint32_t kScSaveScreen = 0xF140;
 
 class TScreenSaverForm {
  public:
-  // Nothing is touched until FormCreate. The host, registry, timer, surface and random source
+  // Nothing is touched until FormCreate. The host, settings, timer, surface and random source
   // must outlive the form.
-  TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer, DrawSurface& surface,
-                   RandomSource& random, NativeWindow previewParent);
+  TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,
+                   DrawSurface& surface, RandomSource& random, NativeWindow previewParent);
 
   bool Preview() const { return PreviewParent != 0; }
 
@@ -63,7 +62,7 @@ class TScreenSaverForm {
   bool ReadSettings(SaverSettings& settings);
 
   SaverHost& host_;
-  Registry& registry_;
+  SettingsSource& settings_;
   SaverTimer& timer_;
   DrawSurface& surface_;
   RandomSource& random_;

@@ -116,6 +116,27 @@ measure "idle window" 10 wine "$benchwin" idle 0
 measure "idle window, timer at 14 ms" 15 wine "$benchwin" idle 14
 wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
 
+echo "the X11 program and a peer XScreenSaver hack on a 1024x768 display..." >&2
+vellicord_stop_display
+vellicord_start_display
+# measure_x11 NAME SECONDS command...: like measure, with the X server's share beside its own.
+measure_x11() {
+  local name=$1 secs=$2; shift 2
+  "$@" >/dev/null 2>&1 &
+  local pid=$! p0 x0 p1 x1
+  sleep 2
+  p0=$(cpu_ticks "$pid"); x0=$(cpu_ticks "$VELLICORD_XVFB_PID")
+  sleep "$secs"
+  p1=$(cpu_ticks "$pid"); x1=$(cpu_ticks "$VELLICORD_XVFB_PID")
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  awk -v n="$name" -v s="$secs" -v hz="$hz" -v p=$((p1 - p0)) -v x=$((x1 - x0)) \
+    'BEGIN { printf "x11cpu|%s|%.2f|%.2f\n", n, 100 * p / hz / s, 100 * x / hz / s }' >>"$tmp/x11.txt"
+}
+measure_x11 "vellicord2 --root, defaults (14 ms)" "$run_s" "$root/build/native/saver/vellicord2" --root
+measure_x11 "greynetic --root (XScreenSaver's own hack, its defaults)" "$run_s" \
+  /usr/libexec/xscreensaver/greynetic --root
+
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
 # The one table, made by scripts/bench_table.awk.

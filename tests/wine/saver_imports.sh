@@ -33,6 +33,7 @@ check "name string 1 \"Vellicord2\"" grep -qE '^\s*1, "Vellicord2"' <<<"$resourc
 for type in 'icon' 'group icon' 'version' '24'; do
   check "resource type $type" grep -q "Type: $type\$" <<<"$resources"
 done
+check "version record names the licence" grep -q 'LegalCopyright.*the Vellicord2 authors. MIT License' <<<"$resources"
 check "manifest asks for common controls 6" grep -qa 'Microsoft.Windows.Common-Controls' "$scr"
 size=$(stat -c %s "$scr")
 check "size $size bytes, under 300 KB" test "$size" -lt 307200
