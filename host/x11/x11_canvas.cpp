@@ -160,15 +160,27 @@ struct X11Canvas::Impl {
   }
 
   void Put() {
-    if (!image || gone) return;
-    if (shmAttached) {
-      XShmPutImage(dpy, window, gc, image, 0, 0, frameX, frameY, unsigned(image->width),
-                   unsigned(image->height), True);
-      ++outstanding;
-    } else {
-      XPutImage(dpy, window, gc, image, 0, 0, frameX, frameY, unsigned(image->width),
-                unsigned(image->height));
+    if (!image) return;
+    const PixelRect all{0, 0, image->width, image->height};
+    Put(&all, 1);
+  }
+
+  // Each rectangle of the frame to the same place in the window, one request each: the server's
+  // work is the pixels sent, and a request costs little beside a band of them.
+  void Put(const PixelRect* rects, int32_t count) {
+    if (!image || gone || count <= 0) return;
+    for (int32_t i = 0; i < count; ++i) {
+      const PixelRect& r = rects[i];
+      const unsigned w = unsigned(r.Right - r.Left), h = unsigned(r.Bottom - r.Top);
+      if (shmAttached) {
+        // One completion for the frame is enough: the server handles requests in order.
+        XShmPutImage(dpy, window, gc, image, r.Left, r.Top, frameX + r.Left, frameY + r.Top, w, h,
+                     i + 1 == count);
+      } else {
+        XPutImage(dpy, window, gc, image, r.Left, r.Top, frameX + r.Left, frameY + r.Top, w, h);
+      }
     }
+    if (shmAttached) ++outstanding;
     XFlush(dpy);
   }
 };
@@ -364,34 +376,48 @@ void X11Canvas::BeforeWrite() {
 void X11Canvas::Present(const RasterSurface& frame, int32_t x, int32_t y) {
   Impl& m = *impl_;
   if (m.gone || !frame.HasBuffer()) return;
+  // The window already shows the last frame here: only the frame's changes need to go.
+  const bool whole = !m.framePresented || x != m.frameX || y != m.frameY;
   m.frameX = x;
   m.frameY = y;
+  const PixelRect all{0, 0, frame.Width(), frame.Height()};
+  const PixelRect* rects = whole ? &all : frame.Changed();
+  int32_t count = whole ? 1 : frame.ChangedCount();
   if (m.image && frame.Pixels() == reinterpret_cast<const uint32_t*>(m.image->data)) {
     // Drawn in place, in the shared memory the server reads.
     m.framePresented = true;
-    m.Put();
+    m.Put(rects, count);
     return;
   }
   if (m.image && (m.image->width != frame.Width() || m.image->height != frame.Height())) {
     m.DropImage();
   }
-  if (!m.image) m.MakeImage(frame.Width(), frame.Height());
+  if (!m.image) {
+    m.MakeImage(frame.Width(), frame.Height());
+    rects = &all;
+    count = 1;
+  }
   if (!m.image) return;
   m.WaitForPuts();
   // A 32-bit window is ARGB: its alpha must be opaque, where the raster leaves the top byte 0.
   const uint32_t alpha = m.depth == 32 ? 0xFF000000u : 0;
-  const size_t rowBytes = size_t(frame.Width()) * 4;
-  for (int32_t row = 0; row < frame.Height(); ++row) {
-    const uint32_t* src = frame.Pixels() + size_t(row) * size_t(frame.Width());
-    auto* dst = reinterpret_cast<uint32_t*>(m.image->data + size_t(row) * m.image->bytes_per_line);
-    if (alpha == 0) {
-      std::memcpy(dst, src, rowBytes);
-    } else {
-      for (int32_t col = 0; col < frame.Width(); ++col) dst[col] = src[col] | alpha;
+  for (int32_t i = 0; i < count; ++i) {
+    const PixelRect& r = rects[i];
+    const size_t rowBytes = size_t(r.Right - r.Left) * 4;
+    for (int32_t row = r.Top; row < r.Bottom; ++row) {
+      const uint32_t* src = frame.Pixels() + size_t(row) * size_t(frame.Width()) + r.Left;
+      auto* dst =
+          reinterpret_cast<uint32_t*>(m.image->data + size_t(row) * m.image->bytes_per_line) +
+          r.Left;
+      if (alpha == 0) {
+        std::memcpy(dst, src, rowBytes);
+      } else {
+        for (int32_t col = 0; col < r.Right - r.Left; ++col) dst[col] = src[col] | alpha;
+      }
     }
   }
   m.framePresented = true;
-  m.Put();
+  m.Put(rects, count);
 }
 
 }  // namespace vellicord
