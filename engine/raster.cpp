@@ -233,33 +233,34 @@ void WalkLine(ptrdiff_t at, int64_t steps, ptrdiff_t majorStep, ptrdiff_t minorS
   }
 }
 
-// A pixel and its slot, replaced where `take` holds, without a branch on it.
-inline void Select(uint32_t& px, uint8_t& own, bool take, uint32_t color, uint8_t slot) {
-  const uint32_t m = 0u - uint32_t(take);
-  px = (px & ~m) | (color & m);
-  own = uint8_t((own & ~m) | (slot & m));
-}
-
 // Where a pixel's slot is `from`: the pixel becomes `color` and its slot `to`. Eight slots are
-// looked at together: along a curve they are mostly all the same, all taken or none.
+// looked at together: along a curve they are mostly all the same, all taken or none. The last
+// group may read past the span (the slot record has room for it) but writes only inside it.
 void SelectSpan(uint32_t* px, uint8_t* own, int32_t n, uint8_t from, uint32_t color, uint8_t to) {
   constexpr uint64_t kOnes = 0x0101010101010101u;
-  const uint64_t all = kOnes * from;
+  constexpr uint64_t kLow7 = kOnes * 0x7F;
+  constexpr uint64_t kAll = kOnes << 7;
+  const uint64_t fromAll = kOnes * from;
   const uint64_t toAll = kOnes * to;
-  int32_t i = 0;
-  for (; i + 8 <= n; i += 8) {
+  for (int32_t i = 0; i < n; i += 8) {
     uint64_t o;
     std::memcpy(&o, own + i, 8);
-    if (o == all) {
+    const uint64_t x = o ^ fromAll;
+    // The top bit of each byte that is zero in x, with no borrow from one byte to the next;
+    // byte j is own[i + j] (x86 is little-endian).
+    uint64_t take = ~(((x & kLow7) + kLow7) | x | kLow7);
+    if (n - i < 8) take &= (uint64_t{1} << (8 * (n - i))) - 1;
+    if (take == kAll) {
       Fill(px + i, 8, color);
       std::memcpy(own + i, &toAll, 8);
       continue;
     }
-    const uint64_t x = o ^ all;  // a zero byte where the slot is `from`
-    if (((x - kOnes) & ~x & (kOnes << 7)) == 0) continue;
-    for (int32_t j = i; j < i + 8; ++j) Select(px[j], own[j], own[j] == from, color, to);
+    for (; take != 0; take &= take - 1) {
+      const int32_t j = i + (__builtin_ctzll(take) >> 3);
+      px[j] = color;
+      own[j] = to;
+    }
   }
-  for (; i < n; ++i) Select(px[i], own[i], own[i] == from, color, to);
 }
 
 }  // namespace
@@ -301,7 +302,7 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
     return;
   }
   // Without room for the slot record every trail frame is a full repaint, as it may be.
-  owners_.reset(new (std::nothrow) uint8_t[pixels]);
+  owners_.reset(new (std::nothrow) uint8_t[pixels + 8]);
   ownPixels_ = std::move(buffer);
   pixels_ = lent ? lent : ownPixels_.get();
   lent_ = lent != nullptr;

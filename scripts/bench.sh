@@ -134,6 +134,8 @@ measure_x11() {
     'BEGIN { printf "x11cpu|%s|%.2f|%.2f\n", n, 100 * p / hz / s, 100 * x / hz / s }' >>"$tmp/x11.txt"
 }
 measure_x11 "vellicord2 --root, defaults (14 ms)" "$run_s" "$root/build/native/saver/vellicord2" --root
+measure_x11 "vellicord2 --root, heaviest: Speed 3, 10 lines, width 10, Period 2 (7 ms)" "$run_s" \
+  "$root/build/native/saver/vellicord2" --root --speed 3 --lines 10 --line-width 10 --complexity 2
 measure_x11 "greynetic --root (XScreenSaver's own hack, its defaults)" "$run_s" \
   /usr/libexec/xscreensaver/greynetic --root
 

@@ -8,7 +8,7 @@ $1 == "winframe" { w[$2] = $0 }
 $1 == "cpu" { cpu[$2] = $0 }
 $1 == "ticks" { tk[$2] = $3 }
 $1 == "startup" { st = $0 }
-$1 == "x11cpu" && $2 ~ /^vellicord2/ { x11 = $0 }
+$1 == "x11cpu" && $2 ~ /^vellicord2/ { x11[++nx11] = $0 }
 $1 == "x11cpu" && $2 !~ /^vellicord2/ { peer = $0 }
 END {
   print "| figure | measured | floor or peer (same run) | target |"
@@ -53,8 +53,9 @@ END {
   printf "| start-up to first frame, warm Wine (median of %d) | **%.1f ms** | a trivial program started and ended: %.1f ms; the first tick comes one interval (14 ms) after creation | < 150 ms: %s |\n", u[4], u[2], u[3], ok(u[2], 150)
   printf "| Vellicord2.scr size | **%.0f KB** | 855 KB before stripping and section collection | < 300 KB: %s |\n", size / 1024, ok(size / 1024, 300)
   printf "| peak private memory (largest RssAnon, sampled each second; VmHWM) | **%.1f MB** (%.1f MB) | idle Wine window: %.1f MB (%.1f MB) | < 16 MB: %s |\n", mem, hwm, iw[6], iw[7], ok(mem, 16)
-  if (x11 != "") {
-    split(x11, v, "|"); split(peer, g, "|")
-    printf "| CPU, X11 program on a 1024x768 Xvfb, %s: own user+sys (Xvfb) | **%.2f%%** of a core (%.2f%%) | %s: %.2f%% (%.2f%%) | <= 1%%: %s |\n", v[2], v[3], v[4], g[2], g[3], g[4], v[3] <= 1 ? "yes" : "**no**"
+  split(peer, g, "|")
+  for (i = 1; i <= nx11; i++) {
+    split(x11[i], v, "|"); cap = v[2] ~ /heaviest/ ? 3 : 1
+    printf "| CPU, X11 program on a 1024x768 Xvfb, %s: own user+sys (Xvfb) | **%.2f%%** of a core (%.2f%%) | %s: %.2f%% (%.2f%%) | <= %d%%: %s |\n", v[2], v[3], v[4], g[2], g[3], g[4], cap, v[3] <= cap ? "yes" : "**no**"
   }
 }
