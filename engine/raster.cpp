@@ -168,7 +168,9 @@ RasterSurface::RasterSurface() = default;
 RasterSurface::~RasterSurface() = default;
 
 void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
-  pixels_.reset();
+  ownPixels_.reset();
+  pixels_ = nullptr;
+  lent_ = false;
   disc_.reset();
   halves_.reset();
   width_ = height_ = discCapacity_ = 0;
@@ -178,17 +180,22 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
     return;
   }
   const int32_t capacity = 2 * std::max(width, height) + 2;
-  std::unique_ptr<uint32_t[]> pixels(new (std::nothrow) uint32_t[size_t(width) * size_t(height)]);
+  uint32_t* lent = memory_ ? memory_->Lend(width, height) : nullptr;
+  std::unique_ptr<uint32_t[]> pixels(
+      lent ? nullptr : new (std::nothrow) uint32_t[size_t(width) * size_t(height)]);
   std::unique_ptr<Span[]> disc(new (std::nothrow) Span[size_t(capacity)]);
   std::unique_ptr<Halves[]> halves(new (std::nothrow) Halves[kHalvesSide * kHalvesSide]);
-  if (!pixels || !disc || !halves) return;
-  pixels_ = std::move(pixels);
+  if ((!lent && !pixels) || !disc || !halves) return;
+  ownPixels_ = std::move(pixels);
+  pixels_ = lent ? lent : ownPixels_.get();
+  lent_ = lent != nullptr;
   disc_ = std::move(disc);
   halves_ = std::move(halves);
   width_ = width;
   height_ = height;
   discCapacity_ = capacity;
-  std::fill_n(pixels_.get(), size_t(width) * size_t(height), brush_);
+  BeforeWrite();
+  std::fill_n(pixels_, size_t(width) * size_t(height), brush_);
 }
 
 void RasterSurface::SetPenWidth(int32_t width) {
@@ -200,7 +207,8 @@ void RasterSurface::SetPenWidth(int32_t width) {
 
 void RasterSurface::Clear() {
   if (!pixels_) return;
-  std::fill_n(pixels_.get(), size_t(width_) * size_t(height_), brush_);
+  BeforeWrite();
+  std::fill_n(pixels_, size_t(width_) * size_t(height_), brush_);
 }
 
 void RasterSurface::CopyToWindow(int32_t x, int32_t y) {
@@ -209,6 +217,7 @@ void RasterSurface::CopyToWindow(int32_t x, int32_t y) {
 
 void RasterSurface::Polyline(const Point* points, int32_t count) {
   if (!pixels_ || !points || count < 2) return;
+  BeforeWrite();
   if (penWidth_ <= 1) {
     // Each segment leaves out its last pixel, which the next one starts on: every vertex is
     // lit once and the polyline's own last point not at all.
@@ -288,7 +297,7 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
   int64_t rem = num - m * twoMajor;
   const int64_t a = a0 + aInc * kLo;
   const int64_t b = b0 + bInc * m;
-  uint32_t* p = pixels_.get() + (xMajor ? b * width_ + a : a * width_ + b);
+  uint32_t* p = pixels_ + (xMajor ? b * width_ + a : a * width_ + b);
   const ptrdiff_t majorStep = static_cast<ptrdiff_t>(xMajor ? aInc : aInc * width_);
   const ptrdiff_t minorStep = static_cast<ptrdiff_t>(xMajor ? bInc * width_ : bInc);
   const int64_t twoMinor = 2 * minor;
@@ -465,7 +474,7 @@ void RasterSurface::WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bo
   const int32_t ddx = int32_t(dx), ddy = int32_t(dy);
   const int32_t xMin = -x0;
   const int32_t xMax = width_ - 1 - x0;
-  uint32_t* row = pixels_.get() + (y0 + top) * int64_t{width_} + x0;
+  uint32_t* row = pixels_ + (y0 + top) * int64_t{width_} + x0;
   const uint32_t pen = pen_;
   for (int32_t y = int32_t(top); y <= rowLast; ++y, row += width_) {
     // The band's span first, then each disc's, merged where they overlap or touch. GDI's band

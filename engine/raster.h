@@ -11,6 +11,18 @@ namespace vellicord {
 
 class RasterSurface;
 
+// Memory a host lends for a frame's pixels: memory the display reads directly (X11 shared
+// memory), so that presenting a frame copies nothing.
+class PixelMemory {
+ public:
+  virtual ~PixelMemory() = default;
+  // Room for width * height pixels in rows of width words, kept until the next Lend; null
+  // leaves the surface to allocate its own.
+  virtual uint32_t* Lend(int32_t width, int32_t height) = 0;
+  // The surface is about to write: the display must be done reading the last frame.
+  virtual void BeforeWrite() = 0;
+};
+
 // Puts a finished frame somewhere: the window (host), a picture file (tools), nothing (tests).
 class FramePresenter {
  public:
@@ -45,6 +57,8 @@ class RasterSurface final : public DrawSurface {
 
   // Not owned; null presents nothing.
   void SetPresenter(FramePresenter* presenter) { presenter_ = presenter; }
+  // Not owned; asked for the pixels at the next CreateBuffer. Null: the surface's own memory.
+  void SetPixelMemory(PixelMemory* memory) { memory_ = memory; }
 
   bool HasBuffer() const { return pixels_ != nullptr; }
   int32_t Width() const { return width_; }
@@ -52,7 +66,7 @@ class RasterSurface final : public DrawSurface {
   // Bytes from one row to the next.
   int32_t Stride() const { return width_ * 4; }
   // Row 0 first; null without a buffer.
-  const uint32_t* Pixels() const { return pixels_.get(); }
+  const uint32_t* Pixels() const { return pixels_; }
 
   // The BGRX pixel of a colour value; the palette marker byte is dropped.
   static constexpr uint32_t PixelOf(ColorValue c) {
@@ -80,7 +94,14 @@ class RasterSurface final : public DrawSurface {
   static Halves ComputeHalves(int32_t width, int32_t adx, int32_t ady);
   Halves HalvesFor(int32_t adx, int32_t ady) const;
 
-  std::unique_ptr<uint32_t[]> pixels_;
+  void BeforeWrite() {
+    if (lent_) memory_->BeforeWrite();
+  }
+
+  std::unique_ptr<uint32_t[]> ownPixels_;
+  uint32_t* pixels_ = nullptr;  // ownPixels_, or memory lent by memory_
+  bool lent_ = false;
+  PixelMemory* memory_ = nullptr;
   int32_t width_ = 0;
   int32_t height_ = 0;
   uint32_t brush_ = PixelOf(kWhite);

@@ -14,4 +14,10 @@ std::wstring DefaultTitle(const std::wstring& modulePath) {
   return name;
 }
 
+std::wstring ProgramTitle(const std::wstring& modulePath,
+                          const std::function<std::wstring(const std::wstring&)>& longPath) {
+  const std::wstring full = longPath(modulePath);
+  return DefaultTitle(full.empty() ? modulePath : full);
+}
+
 }  // namespace vellicord

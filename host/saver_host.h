@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 namespace vellicord {
 
@@ -16,6 +17,16 @@ struct WindowRect {
   int32_t Bottom = 0;
 };
 
+// One monitor of the desktop, in virtual-screen pixels: the primary one has its top-left corner
+// at 0,0, the others may lie at negative coordinates (left of or above it).
+struct MonitorArea {
+  WindowRect Rect;
+  bool Primary = false;
+};
+
+// A colour in the figure engine's layout (red in the low byte).
+using CoverColor = uint32_t;
+
 class SaverHost {
  public:
   virtual ~SaverHost() = default;
@@ -23,6 +34,13 @@ class SaverHost {
   virtual WindowRect GetWindowRect(NativeWindow window) = 0;
   virtual int32_t ScreenWidth() = 0;
   virtual int32_t ScreenHeight() = 0;
+  virtual std::vector<MonitorArea> Monitors() = 0;
+  // A borderless topmost window of one colour over a monitor the saver window doesn't cover;
+  // its key, click and move events reach the form like the saver window's own.
+  virtual void CoverMonitor(const WindowRect& area, CoverColor color) = 0;
+  // Preview: this thread takes on the DPI awareness of the host's window, before its rectangle
+  // is read and a child is made in it.
+  virtual void FollowDpiOf(NativeWindow window) = 0;
   virtual void ShowCursor(bool show) = 0;
   // The version query with a record of size 148: the platform family, or false on failure.
   virtual bool GetVersionEx(int32_t& platformId) = 0;

@@ -10,6 +10,7 @@ constexpr LONG kCheckMs = 250;
 }
 
 PreviewHostWatch::~PreviewHostWatch() {
+  if (plainTimer_ != 0) TApplication::Instance().StopTimer(plainTimer_);
   if (timer_ == nullptr) return;
   CancelWaitableTimer(timer_);
   TApplication::Instance().RemoveWaitable(timer_);
@@ -26,7 +27,13 @@ void PreviewHostWatch::Start(HWND host, HWND self, std::function<void()> onGone)
   LARGE_INTEGER due;
   due.QuadPart = -10000LL * kCheckMs;
   SetWaitableTimer(timer_, &due, kCheckMs, nullptr, nullptr, FALSE);
-  TApplication::Instance().AddWaitable(timer_, [this] { Check(); });
+  // Should the loop stop waiting on handles, the ordinary timer keeps the watch.
+  TApplication::Instance().AddWaitable(
+      timer_, [this] { Check(); },
+      [this] {
+        plainTimer_ =
+            TApplication::Instance().StartTimer(static_cast<UINT>(kCheckMs), [this] { Check(); });
+      });
 }
 
 void PreviewHostWatch::Check() {

@@ -28,6 +28,7 @@ class PreviewHostWatch {
   void Check();
 
   HANDLE timer_ = nullptr;
+  UINT_PTR plainTimer_ = 0;
   HWND host_ = nullptr;
   HWND self_ = nullptr;
   std::function<void()> onGone_;

@@ -8,6 +8,7 @@
 
 #include "host/command_line.h"
 #include "host/win32/application.h"
+#include "host/win32/system_library.h"
 #include "saver/program.h"
 #include "saver/saver_window_win32.h"
 #include "settings/setup_dialog.h"
@@ -63,6 +64,8 @@ class Win32ProgramHost final : public ProgramHost {
 }  // namespace vellicord
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+  // A .scr is often started from where it was downloaded: no DLL may come from that folder.
+  vellicord::KeepDllSearchToSystem();
   vellicord::Win32ProgramHost host;
   vellicord::RunProgram(vellicord::SplitCommandLine(GetCommandLineW()), host);
   return 0;

@@ -5,9 +5,51 @@
 
 namespace vellicord {
 
+void TCoverWindow::CreateParams(TCreateParams& params) {
+  TForm::CreateParams(params);
+  params.ClassName = L"TScreenSaverCover";
+  params.Caption = L"ScreenSaverForm";
+  params.ExStyle |= WS_EX_TOPMOST;
+  params.X = area_.Left;
+  params.Y = area_.Top;
+  params.Width = area_.Right - area_.Left;
+  params.Height = area_.Bottom - area_.Top;
+}
+
+void TCoverWindow::FormKeyDown(WORD, bool) {
+  form_.FormKeyDown();
+}
+
+void TCoverWindow::FormMouseDown(TMouseButton, int, int) {
+  form_.FormMouseDown();
+}
+
+void TCoverWindow::FormMouseMove(int x, int y) {
+  // The saver window stands at 0,0: its pixels are the virtual screen's, and so are these.
+  form_.FormMouseMove(x + area_.Left, y + area_.Top);
+}
+
+bool TCoverWindow::FormEraseBackground(HDC dc) {
+  RECT r;
+  GetClientRect(Handle(), &r);
+  HBRUSH brush = CreateSolidBrush(color_ & 0xFFFFFF);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+  return true;
+}
+
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
-    : timer_([this] { OnTick(); }), form_(host_, registry_, timer_, gate_, random_, previewParent) {
+    : timer_([this] { OnTick(); }), form_(host_, settings_, timer_, gate_, random_, previewParent) {
   surface_.SetPresenter(this);
+  host_.SetCoverMaker([this](const WindowRect& area, CoverColor color) { MakeCover(area, color); });
+}
+
+void TScreenSaverWindow::MakeCover(const WindowRect& area, CoverColor color) {
+  auto cover = std::make_unique<TCoverWindow>(form_, area, color);
+  if (!cover->CreateHandle()) return;
+  // Shown without taking the activation from the saver window.
+  ShowWindow(cover->Handle(), SW_SHOWNA);
+  covers_.push_back(std::move(cover));
 }
 
 TScreenSaverWindow::~TScreenSaverWindow() {
@@ -113,6 +155,11 @@ LRESULT TScreenSaverWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) 
     info->ptMaxTrackSize = info->ptMaxSize;
     return 0;
   }
+  if (message == WM_ACTIVATEAPP && wParam == FALSE) {
+    // lParam names the thread that takes the activation; this one owns the error box.
+    form_.AppDeactivate(static_cast<DWORD>(lParam) == GetCurrentThreadId());
+    return 0;
+  }
   if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE) {
     const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
     // 0 off, 1 on, 2 dimmed (still showing).
@@ -133,7 +180,7 @@ void TScreenSaverWindow::Present(const RasterSurface& frame, int32_t x, int32_t 
   HDC dc = GetDC(hwnd);
   PresentTo(dc, frame, x, y);
   ReleaseDC(hwnd, dc);
-  log_.Present();
+  counters_.Present();
 }
 
 void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y) {
@@ -151,11 +198,13 @@ void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x
 }
 
 void TScreenSaverWindow::OnTick() {
-  log_.Tick();
+  counters_.Tick();
   // IsWindowVisible also looks at the ancestors: a hidden preview host hides the preview.
   HWND hwnd = Handle();
-  gate_.SetVisible(FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
-                                   hwnd != nullptr && IsIconic(hwnd) != FALSE, displayOn_}));
+  const bool seen = FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
+                                    hwnd != nullptr && IsIconic(hwnd) != FALSE, displayOn_});
+  gate_.SetVisible(seen);
+  timer_.SetFramesVisible(seen);
   form_.Timer1Timer();
 }
 

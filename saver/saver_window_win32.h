@@ -6,6 +6,9 @@
 #endif
 #include <windows.h>
 
+#include <memory>
+#include <vector>
+
 #include "engine/random.h"
 #include "engine/raster.h"
 #include "host/win32/form.h"
@@ -15,9 +18,29 @@
 #include "saver/frame_gate.h"
 #include "saver/host_watch_win32.h"
 #include "saver/screen_saver_form.h"
-#include "saver/tick_log_win32.h"
+#include "saver/tick_counters_win32.h"
 
 namespace vellicord {
+
+// A blank window over a monitor the saver window doesn't cover, passing its input to the form.
+class TCoverWindow final : public TForm {
+ public:
+  TCoverWindow(TScreenSaverForm& form, const WindowRect& area, CoverColor color)
+      : form_(form), area_(area), color_(color) {}
+  ~TCoverWindow() override { DestroyHandle(); }
+
+ protected:
+  void CreateParams(TCreateParams& params) override;
+  void FormKeyDown(WORD key, bool system) override;
+  void FormMouseDown(TMouseButton button, int x, int y) override;
+  void FormMouseMove(int x, int y) override;
+  bool FormEraseBackground(HDC dc) override;
+
+ private:
+  TScreenSaverForm& form_;
+  WindowRect area_;
+  CoverColor color_;
+};
 
 class TScreenSaverWindow final : public TForm, private FramePresenter {
  public:
@@ -45,15 +68,17 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y);
   void OnTick();
   void WatchDisplayState();
+  void MakeCover(const WindowRect& area, CoverColor color);
 
   Win32SaverHost host_;
   Win32Registry registry_;
+  RegistrySettings settings_{registry_};
   PreciseTimer timer_;
   RasterSurface surface_;
   // The form draws through the gate: nothing is rasterized or copied while nobody can see it.
   GatedSurface gate_{surface_};
   ClockSeededRandom random_;
-  TickLog log_;
+  TickPublisher counters_;
   TScreenSaverForm form_;
   int32_t frameX_ = 0;
   int32_t frameY_ = 0;
@@ -61,6 +86,7 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   bool displayOn_ = true;
   HPOWERNOTIFY displayNotify_ = nullptr;
   PreviewHostWatch hostWatch_;
+  std::vector<std::unique_ptr<TCoverWindow>> covers_;
 };
 
 }  // namespace vellicord

@@ -3,12 +3,12 @@
 
 namespace vellicord {
 
-TScreenSaverForm::TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer,
+TScreenSaverForm::TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,
                                    DrawSurface& surface, RandomSource& random,
                                    NativeWindow previewParent)
     : PreviewParent(previewParent),
       host_(host),
-      registry_(registry),
+      settings_(settings),
       timer_(timer),
       surface_(surface),
       random_(random) {}
@@ -24,6 +24,9 @@ void TScreenSaverForm::FormCreate() {
       Close();
       return;
     }
+    // A child of a window with another DPI awareness gets this thread's awareness reset when
+    // it is made, and a rectangle read before then is in the wrong units.
+    host_.FollowDpiOf(PreviewParent);
     const WindowRect r = host_.GetWindowRect(PreviewParent);
     Width = r.Right - r.Left;
     Height = r.Bottom - r.Top;
@@ -54,17 +57,16 @@ void TScreenSaverForm::FormCreate() {
 }
 
 bool TScreenSaverForm::ReadSettings(SaverSettings& settings) {
-  StoreError error;
-  {
-    // The store lives only for the reads and is gone before any error is shown.
-    SettingsStore store(registry_, kStoreName);
-    // The speed becomes the interval right after its read, before the next read.
-    error = ReadSaverSettings(store, settings, [&](SettingId id) {
-      if (id == kSpeed) timer_.SetInterval(IntervalForSpeed(settings.Speed));
-    });
-  }
+  // The store lives only for the reads and is gone before any error is shown. The speed
+  // becomes the interval right after its read, before the next read.
+  const StoreError error = settings_.Read(settings, [&](SettingId id) {
+    if (id == kSpeed) timer_.SetInterval(IntervalForSpeed(settings.Speed));
+  });
   if (error) {
+    // The pointer is hidden in run mode, and the box needs it for its button.
+    if (!Preview()) host_.ShowCursor(true);
     host_.ShowErrorBox(*error);
+    if (!Preview()) host_.ShowCursor(false);
     return false;
   }
   return true;
@@ -72,17 +74,26 @@ bool TScreenSaverForm::ReadSettings(SaverSettings& settings) {
 
 void TScreenSaverForm::FormShow() {
   host_.HideApplicationWindow();
+  if (Preview()) return;
+  // The figure stays on the primary screen; every other monitor is blanked, or its desktop
+  // would stay usable (and the session open) behind the saver's back.
+  for (const MonitorArea& m : host_.Monitors()) {
+    if (!m.Primary) host_.CoverMonitor(m.Rect, Color);
+  }
 }
 
+// The preview relies on its window being disabled, but input posted to it by another program
+// still arrives: only the full-screen saver closes on input.
 void TScreenSaverForm::FormKeyDown() {
-  Close();
+  if (!Preview()) Close();
 }
 
 void TScreenSaverForm::FormMouseDown() {
-  Close();
+  if (!Preview()) Close();
 }
 
 void TScreenSaverForm::FormMouseMove(int32_t x, int32_t y) {
+  if (Preview()) return;
   if (MouseStartX == -1 && MouseStartY == -1) {
     MouseStartX = x;
     MouseStartY = y;
@@ -111,6 +122,12 @@ void TScreenSaverForm::Close() {
   if (!canClose) return;
   FormClose();
   host_.EndProgram();
+}
+
+void TScreenSaverForm::AppDeactivate(bool toOwnThread) {
+  // Another program in front of the saver means the user is past it: end, as the host's own
+  // screen-saver library does. The saver's own error box is no such program.
+  if (!Preview() && !toOwnThread) Close();
 }
 
 void TScreenSaverForm::Timer1Timer() {

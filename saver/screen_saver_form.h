@@ -7,10 +7,9 @@
 #include "engine/figure.h"
 #include "engine/random.h"
 #include "engine/surface.h"
-#include "host/registry.h"
 #include "host/saver_host.h"
 #include "host/timer.h"
-#include "settings/settings_store.h"
+#include "settings/settings_source.h"
 
 namespace vellicord {
 
@@ -18,10 +17,10 @@ inline constexpr uint32_t kScSaveScreen = 0xF140;
 
 class TScreenSaverForm {
  public:
-  // Nothing is touched until FormCreate. The host, registry, timer, surface and random source
+  // Nothing is touched until FormCreate. The host, settings, timer, surface and random source
   // must outlive the form.
-  TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer, DrawSurface& surface,
-                   RandomSource& random, NativeWindow previewParent);
+  TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,
+                   DrawSurface& surface, RandomSource& random, NativeWindow previewParent);
 
   bool Preview() const { return PreviewParent != 0; }
 
@@ -30,8 +29,12 @@ class TScreenSaverForm {
   void FormShow();
   void FormKeyDown();
   void FormMouseDown();
+  // In the saver window's pixels; in run mode that window stands at 0,0, so these are the
+  // virtual screen's, and the covers of the other monitors report moves in the same frame.
   void FormMouseMove(int32_t x, int32_t y);
   void FormCloseQuery(bool& canClose);
+  // WM_ACTIVATEAPP with FALSE: another program, or another thread, took the activation.
+  void AppDeactivate(bool toOwnThread);
   void Timer1Timer();
   // WM_SYSCOMMAND: true (with result 1) when the form answers the command itself.
   bool SysCommand(uint32_t command);
@@ -59,7 +62,7 @@ class TScreenSaverForm {
   bool ReadSettings(SaverSettings& settings);
 
   SaverHost& host_;
-  Registry& registry_;
+  SettingsSource& settings_;
   SaverTimer& timer_;
   DrawSurface& surface_;
   RandomSource& random_;

@@ -51,7 +51,8 @@ wineserver_pid() {
 
 # measure NAME SECONDS command...: starts the Windows program, lets it settle for two seconds,
 # then takes its own CPU time, the wineserver's and the display's over SECONDS, and the peak of
-# its private resident memory (RssAnon, sampled each second) and VmHWM.
+# its private resident memory (RssAnon, sampled each second) and VmHWM. With counters_to set,
+# the running saver's tick counters go there as one named line before it is stopped.
 measure() {
   local name=$1 secs=$2; shift 2
   "$@" >/dev/null 2>&1 &
@@ -67,6 +68,9 @@ measure() {
   p1=$(cpu_ticks "$pid"); w1=$(cpu_ticks "$ws"); x1=$(cpu_ticks "$xs")
   local hwm
   hwm=$(awk '/^VmHWM:/ {print $2}' "/proc/$pid/status" 2>/dev/null || echo 0)
+  if [ -n "${counters_to:-}" ]; then
+    wine "$benchwin" counters 2>/dev/null | tr -d '\r' >"$counters_to" || true
+  fi
   kill "$pid" 2>/dev/null || true
   wait "$pid" 2>/dev/null || true
   awk -v n="$name" -v s="$secs" -v hz="$hz" -v p=$((p1 - p0)) -v w=$((w1 - w0)) -v x=$((x1 - x0)) \
@@ -92,22 +96,40 @@ vellicord_boot_prefix
 # The runs below set Speed: the saver's key is put back as it was when the script ends.
 vellicord_guard_store
 trap 'vellicord_put_store_back; cleanup' EXIT
-log=$tmp/ticks.log
 for speed in 0 1 2 3; do
   wine reg add "$key" /v Speed /t REG_SZ /d "$speed" /f >/dev/null 2>&1
   wineserver -w 2>/dev/null || true
-  rm -f "$log"
-  measure "speed $speed" "$run_s" env VELLICORD2_TICK_LOG="$(winpath "$log")" wine "$scr" /s
-  { printf 'ticks|speed %s|' "$speed"; tr -s ' ' '|' <"$log" 2>/dev/null || true; echo; } >>"$tmp/ticks.txt"
+  counters_to=$tmp/counters.txt
+  rm -f "$counters_to"
+  measure "speed $speed" "$run_s" wine "$scr" /s
+  counters_to=""
+  { printf 'ticks|speed %s|' "$speed"; cat "$tmp/counters.txt" 2>/dev/null || true; echo; } >>"$tmp/ticks.txt"
 done
-# The tick log is a test hook: the same Speed 2 run without it is the product's own figure.
-wine reg add "$key" /v Speed /t REG_SZ /d 2 /f >/dev/null 2>&1
-wineserver -w 2>/dev/null || true
-measure "speed 2, no tick log" "$run_s" wine "$scr" /s
 echo "Wine's own floors, start-up..." >&2
 measure "idle window" 10 wine "$benchwin" idle 0
 measure "idle window, timer at 14 ms" 15 wine "$benchwin" idle 14
-wine "$benchwin" startup "$(winpath "$scr")" "$(winpath "$tmp/startup.log")" 5 | tr -d '\r' >"$tmp/startup.txt"
+wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
+
+echo "the X11 program and a peer XScreenSaver hack on a 1024x768 display..." >&2
+vellicord_stop_display
+vellicord_start_display
+# measure_x11 NAME SECONDS command...: like measure, with the X server's share beside its own.
+measure_x11() {
+  local name=$1 secs=$2; shift 2
+  "$@" >/dev/null 2>&1 &
+  local pid=$! p0 x0 p1 x1
+  sleep 2
+  p0=$(cpu_ticks "$pid"); x0=$(cpu_ticks "$VELLICORD_XVFB_PID")
+  sleep "$secs"
+  p1=$(cpu_ticks "$pid"); x1=$(cpu_ticks "$VELLICORD_XVFB_PID")
+  kill "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+  awk -v n="$name" -v s="$secs" -v hz="$hz" -v p=$((p1 - p0)) -v x=$((x1 - x0)) \
+    'BEGIN { printf "x11cpu|%s|%.2f|%.2f\n", n, 100 * p / hz / s, 100 * x / hz / s }' >>"$tmp/x11.txt"
+}
+measure_x11 "vellicord2 --root, defaults (14 ms)" "$run_s" "$root/build/native/saver/vellicord2" --root
+measure_x11 "greynetic --root (XScreenSaver's own hack, its defaults)" "$run_s" \
+  /usr/libexec/xscreensaver/greynetic --root
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"

@@ -53,6 +53,16 @@ int ScreenDpi() {
   return dpi > 0 ? dpi : 96;
 }
 
+// The resolution of the monitor the window is on (Windows 10 1607 and later, looked up); the
+// system's elsewhere, where every monitor has that one.
+int WindowDpi(HWND window) {
+  using GetDpi = UINT(WINAPI*)(HWND);
+  auto get = reinterpret_cast<GetDpi>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  const int dpi = get != nullptr ? static_cast<int>(get(window)) : 0;
+  return dpi > 0 ? dpi : ScreenDpi();
+}
+
 // Controls of one parent are made in tab order, which is also the order Tab visits them in;
 // labels take no part and come first.
 std::vector<const ControlDesign*> CreationOrder() {
@@ -124,13 +134,63 @@ class TScrnSaveSetupDlg : public TForm {
   }
 
   void FormWindowCreated() override {
-    const FormDesign& form = SetupFormDesign();
-    font_ = CreateFontW(ScaleToDpi(form.fontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
-                        form.shiftJisCharset ? SHIFTJIS_CHARSET : DEFAULT_CHARSET,
-                        OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                        DEFAULT_PITCH | FF_DONTCARE, Utf8ToWide(form.fontName).c_str());
+    // Created on another monitor than the system's: its own resolution from the start.
+    const int dpi = WindowDpi(Handle());
+    if (dpi != dpi_) {
+      dpi_ = dpi;
+      FitWindow(nullptr);
+    }
+    font_ = MakeFont();
     for (const ControlDesign* d : CreationOrder()) Build(*d);
     UpdateRadioTabStops();
+  }
+
+  HFONT MakeFont() const {
+    const FormDesign& form = SetupFormDesign();
+    return CreateFontW(ScaleToDpi(form.fontHeight, dpi_), 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE,
+                       form.shiftJisCharset ? SHIFTJIS_CHARSET : DEFAULT_CHARSET,
+                       OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                       DEFAULT_PITCH | FF_DONTCARE, Utf8ToWide(form.fontName).c_str());
+  }
+
+  // The window at the size its client needs at dpi_: in the rectangle Windows suggests, or
+  // where it stands when none is given.
+  void FitWindow(const RECT* suggested) {
+    const FormDesign& form = SetupFormDesign();
+    RECT r = {0, 0, ScaleToDpi(form.clientWidth, dpi_), ScaleToDpi(form.clientHeight, dpi_)};
+    AdjustWindowRectEx(&r, static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_STYLE)), FALSE,
+                       static_cast<DWORD>(GetWindowLongPtrW(Handle(), GWL_EXSTYLE)));
+    RECT now;
+    GetWindowRect(Handle(), &now);
+    const RECT& at = suggested != nullptr ? *suggested : now;
+    const int width = suggested != nullptr ? at.right - at.left : r.right - r.left;
+    const int height = suggested != nullptr ? at.bottom - at.top : r.bottom - r.top;
+    SetWindowPos(Handle(), nullptr, at.left, at.top, width, height, SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+
+  // WM_DPICHANGED: moved to a monitor of another scaling. Every rectangle and the font come
+  // again from the design, never from the last scaling, so no rounding piles up.
+  void Rescale(int dpi, const RECT* suggested) {
+    dpi_ = dpi;
+    FitWindow(suggested);
+    HFONT old = font_;
+    font_ = MakeFont();
+    for (const ControlDesign& d : SetupControlDesigns()) {
+      HWND hwnd = control_[d.name];
+      Place(hwnd, Scaled({d.left, d.top, d.width, d.height}));
+      if (d.kind == ControlKind::TrackBar) {
+        SendMessageW(hwnd, TBM_SETTHUMBLENGTH, ScaleToDpi(d.thumbLength, dpi_), 0);
+      }
+      const std::vector<HWND>& items = items_[d.name];
+      for (size_t i = 0; i < items.size(); ++i) Place(items[i], ItemRect(d, static_cast<int>(i)));
+    }
+    if (old != nullptr) DeleteObject(old);
+    InvalidateRect(Handle(), nullptr, TRUE);
+  }
+
+  void Place(HWND hwnd, const PixelRect& at) {
+    MoveWindow(hwnd, at.left, at.top, at.width, at.height, TRUE);
+    SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   }
 
   void FormDestroy() override {
@@ -156,6 +216,10 @@ class TScrnSaveSetupDlg : public TForm {
   LRESULT WndProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     // IsDialogMessage asks a plain window which button answers Enter.
     if (message == DM_GETDEFID) return MAKELRESULT(IDOK, DC_HASDEFID);
+    if (message == WM_DPICHANGED) {
+      Rescale(LOWORD(wParam), reinterpret_cast<const RECT*>(lParam));
+      return 0;
+    }
     return TForm::WndProc(message, wParam, lParam);
   }
 
@@ -219,6 +283,11 @@ class TScrnSaveSetupDlg : public TForm {
     return hwnd;
   }
 
+  PixelRect ItemRect(const ControlDesign& d, int32_t index) const {
+    return RadioItemRect(ScaleToDpi(d.width, dpi_), ScaleToDpi(d.height, dpi_), d.itemCount,
+                         d.columns, ScaleToDpi(SetupFormDesign().textHeight, dpi_), index);
+  }
+
   PixelRect Scaled(PixelRect r) const {
     return {ScaleToDpi(r.left, dpi_), ScaleToDpi(r.top, dpi_), ScaleToDpi(r.width, dpi_),
             ScaleToDpi(r.height, dpi_)};
@@ -279,9 +348,7 @@ class TScrnSaveSetupDlg : public TForm {
     const int32_t selected = state_.ItemIndex(d.name);
     std::vector<HWND>& items = items_[d.name];
     for (int32_t i = 0; i < d.itemCount; ++i) {
-      const PixelRect at =
-          RadioItemRect(ScaleToDpi(d.width, dpi_), ScaleToDpi(d.height, dpi_), d.itemCount,
-                        d.columns, ScaleToDpi(SetupFormDesign().textHeight, dpi_), i);
+      const PixelRect at = ItemRect(d, i);
       HWND item = Make(L"BUTTON", BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
                        d.leftToRight ? WS_EX_LTRREADING : 0, d.items[i], at, group, nextId_++);
       if (i == selected) SendMessageW(item, BM_SETCHECK, BST_CHECKED, 0);

@@ -1,7 +1,8 @@
 // vellicord2-bench-win.exe: the Windows build's figures for scripts/bench.sh, under Wine.
 //   frames [s]                 engine, rasterizer and the real copy to a window, beside their
 //                              floors and GDI pens drawing the same frames
-//   startup <scr> <log> <n>    process start to first frame of Vellicord2.scr /s, after a warm run
+//   startup <scr> <n>          process start to first frame of Vellicord2.scr /s, after a warm run
+//   counters                   the tick counters of the running full-screen saver, as one line
 //   noop                       ends at once: what Wine takes to start a trivial program
 //   idle <ms>                  a shown window, and the saver's timer at <ms> doing nothing
 #ifndef NOMINMAX
@@ -18,6 +19,7 @@
 #include "engine/raster.h"
 #include "host/win32/application.h"
 #include "host/win32/precise_timer.h"
+#include "saver/tick_counters_win32.h"
 #include "tests/support/win32/driver_support.h"
 #include "tools/bench_frame_cost.h"
 
@@ -131,22 +133,10 @@ int Frames(double seconds) {
   return 0;
 }
 
-// The tick log's first-frame time, 0 until the first frame has been copied.
-long long FirstPresentUs(const std::wstring& log) {
-  HANDLE f =
-      CreateFileW(log.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                  nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return 0;
-  char buf[256] = {};
-  DWORD n = 0;
-  ReadFile(f, buf, sizeof buf - 1, &n, nullptr);
-  CloseHandle(f);
-  long long v[5] = {};
-  if (std::sscanf(buf, "ticks %lld presents %lld first_us %lld last_us %lld present_us %lld", &v[0],
-                  &v[1], &v[2], &v[3], &v[4]) != 5) {
-    return 0;
-  }
-  return v[4];
+// The saver's first-frame time, 0 until the first frame has been copied.
+long long FirstPresentUs(DWORD saver) {
+  TickCounters c;
+  return ReadTickCounters(saver, c) ? c.PresentUs : 0;
 }
 
 HWND SaverWindowOf(DWORD pid) {
@@ -161,19 +151,17 @@ double Median(std::vector<double> v) {
   return v.empty() ? 0 : v[v.size() / 2];
 }
 
-int Startup(const std::wstring& scr, const std::wstring& log, int runs) {
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
+int Startup(const std::wstring& scr, int runs) {
   std::vector<double> saver, noop;
   wchar_t self[MAX_PATH] = {};
   GetModuleFileNameW(nullptr, self, MAX_PATH);
   // Run 0 warms Wine's caches and is not counted.
   for (int run = 0; run <= runs; ++run) {
-    DeleteFileW(log.c_str());
     const double t0 = NowUs();
     drive::Process s;
     if (!s.Start(scr, L"/s")) return 1;
     long long present = 0;
-    while ((present = FirstPresentUs(log)) == 0 && NowUs() - t0 < 10e6) Sleep(1);
+    while ((present = FirstPresentUs(s.Id())) == 0 && NowUs() - t0 < 10e6) Sleep(1);
     if (run > 0 && present != 0) saver.push_back((double(present) - t0) / 1000);
     if (HWND window = SaverWindowOf(s.Id())) PostMessageW(window, WM_KEYDOWN, 'Q', 0);
 
@@ -186,6 +174,17 @@ int Startup(const std::wstring& scr, const std::wstring& log, int runs) {
   }
   std::printf("startup|%.1f|%.1f|%d\n", Median(saver), Median(noop), int(saver.size()));
   return saver.empty() ? 1 : 0;
+}
+
+// Whichever full-screen saver is up: its counters by name, for the benchmark's table.
+int Counters() {
+  HWND saver = FindWindowW(L"TScreenSaverForm", nullptr);
+  DWORD pid = 0;
+  if (saver != nullptr) GetWindowThreadProcessId(saver, &pid);
+  TickCounters c;
+  if (pid == 0 || !ReadTickCounters(pid, c)) return 1;
+  std::printf("%s\n", TickLine(c).c_str());
+  return 0;
 }
 
 int Idle(int32_t intervalMs) {
@@ -205,9 +204,11 @@ int Idle(int32_t intervalMs) {
 int wmain(int argc, wchar_t** argv) {
   const std::wstring mode = argc > 1 ? argv[1] : L"";
   if (mode == L"frames") return Frames(argc > 2 ? _wtof(argv[2]) : 1.0);
-  if (mode == L"startup" && argc > 4) return Startup(argv[2], argv[3], _wtoi(argv[4]));
+  if (mode == L"startup" && argc > 3) return Startup(argv[2], _wtoi(argv[3]));
+  if (mode == L"counters") return Counters();
   if (mode == L"noop") return 0;
   if (mode == L"idle") return Idle(argc > 2 ? _wtoi(argv[2]) : 0);
-  std::fprintf(stderr, "usage: vellicord2-bench-win frames [s] | startup scr log n | idle ms\n");
+  std::fprintf(stderr,
+               "usage: vellicord2-bench-win frames [s] | startup scr n | counters | idle ms\n");
   return 2;
 }

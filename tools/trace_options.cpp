@@ -17,11 +17,9 @@ bool ParseInt32(const char* text, int32_t& out) {
   return true;
 }
 
-namespace {
-
-bool ParseDraws(const char* text, TraceOptions& o) {
+bool ParseDraws(const char* text, long double (&reals)[3], int32_t& d6Out, int32_t& d256Out) {
   const char* p = text;
-  for (long double& r : o.draws) {
+  for (long double& r : reals) {
     char* end = nullptr;
     r = std::strtold(p, &end);
     if (end == p || *end != ',' || !(r >= 0 && r < 1)) return false;
@@ -33,12 +31,10 @@ bool ParseDraws(const char* text, TraceOptions& o) {
   p = end + 1;
   const long d256 = std::strtol(p, &end, 10);
   if (end == p || *end != '\0' || d256 < 0 || d256 > 255) return false;
-  o.d6 = static_cast<int32_t>(d6);
-  o.d256 = static_cast<int32_t>(d256);
+  d6Out = static_cast<int32_t>(d6);
+  d256Out = static_cast<int32_t>(d256);
   return true;
 }
-
-}  // namespace
 
 std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& o) {
   const char* name = argv[i];
@@ -66,7 +62,7 @@ std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& o) {
   }
   if (!std::strcmp(name, "--draws")) {
     const char* v = value();
-    if (!v || !ParseDraws(v, o))
+    if (!v || !ParseDraws(v, o.draws, o.d6, o.d256))
       return "--draws takes r1,r2,r3,d6,d256 (reals in [0,1), 0-5, 0-255)";
     return "";
   }

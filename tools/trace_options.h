@@ -26,4 +26,7 @@ std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& option
 
 bool ParseInt32(const char* text, int32_t& out);
 
+// "r1,r2,r3,d6,d256": the fixed random draws (reals in [0,1), 0-5, 0-255).
+bool ParseDraws(const char* text, long double (&reals)[3], int32_t& d6, int32_t& d256);
+
 }  // namespace vellicord

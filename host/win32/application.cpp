@@ -10,11 +10,46 @@ namespace {
 
 constexpr wchar_t kAppClass[] = L"TApplication";
 
-LRESULT CALLBACK AppProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
+class Win32LoopPort final : public LoopPort {
+ public:
+  WaitResult Wait(const std::vector<WaitHandle>& handles) override {
+    static_assert(sizeof(WaitHandle) == sizeof(HANDLE), "a wait handle holds a HANDLE");
+    const DWORD count = static_cast<DWORD>(handles.size());
+    // MWMO_INPUTAVAILABLE: wake for messages already in the queue too, not only new ones.
+    const DWORD r =
+        MsgWaitForMultipleObjectsEx(count, reinterpret_cast<const HANDLE*>(handles.data()),
+                                    INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+    if (r == WAIT_FAILED) return {WaitKind::Failed, 0};
+    if (r < WAIT_OBJECT_0 + count) return {WaitKind::Signalled, r - WAIT_OBJECT_0};
+    return {WaitKind::Messages, 0};
+  }
+  void WaitMessage() override { ::WaitMessage(); }
+  bool DispatchPending() override {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (msg.message == WM_QUIT) return false;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    return true;
+  }
+};
 
 }  // namespace
+
+LRESULT CALLBACK TApplication::AppProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_TIMER) {
+    TApplication& app = Instance();
+    const auto found = app.timers_.find(wParam);
+    if (found != app.timers_.end()) {
+      // A copy: the callback may stop its own timer.
+      std::function<void()> callback = found->second;
+      callback();
+    }
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
 
 TApplication& TApplication::Instance() {
   static TApplication app;
@@ -24,7 +59,11 @@ TApplication& TApplication::Instance() {
 TApplication::TApplication() {
   wchar_t path[MAX_PATH + 1] = {};
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  title_ = DefaultTitle(path);
+  title_ = ProgramTitle(path, [](const std::wstring& shortPath) {
+    wchar_t full[MAX_PATH] = {};
+    const DWORD n = GetLongPathNameW(shortPath.c_str(), full, MAX_PATH);
+    return n > 0 && n < MAX_PATH ? std::wstring(full, n) : std::wstring();
+  });
 }
 
 HWND TApplication::Handle() {
@@ -49,56 +88,37 @@ void TApplication::SetTitle(const std::wstring& title) {
 }
 
 void TApplication::Terminate() {
-  if (!terminated_) PostQuitMessage(0);
-  terminated_ = true;
+  if (!loop_.Terminated()) PostQuitMessage(0);
+  loop_.Terminate();
 }
 
-void TApplication::AddWaitable(HANDLE handle, std::function<void()> onSignal) {
-  RemoveWaitable(handle);
-  waitHandles_.push_back(handle);
-  waitCallbacks_.push_back(std::move(onSignal));
+bool TApplication::AddWaitable(HANDLE handle, std::function<void()> onSignal,
+                               std::function<void()> onWaitFailed) {
+  return loop_.Add(reinterpret_cast<WaitHandle>(handle), std::move(onSignal),
+                   std::move(onWaitFailed));
 }
 
 void TApplication::RemoveWaitable(HANDLE handle) {
-  for (size_t i = 0; i < waitHandles_.size(); ++i) {
-    if (waitHandles_[i] == handle) {
-      waitHandles_.erase(waitHandles_.begin() + static_cast<ptrdiff_t>(i));
-      waitCallbacks_.erase(waitCallbacks_.begin() + static_cast<ptrdiff_t>(i));
-      return;
-    }
-  }
+  loop_.Remove(reinterpret_cast<WaitHandle>(handle));
 }
 
-void TApplication::DispatchPending() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      terminated_ = true;
-      return;
-    }
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
+UINT_PTR TApplication::StartTimer(UINT intervalMs, std::function<void()> onTimer) {
+  const UINT_PTR id = nextTimer_++;
+  if (SetTimer(Handle(), id, intervalMs, nullptr) == 0) return 0;
+  timers_[id] = std::move(onTimer);
+  return id;
+}
+
+void TApplication::StopTimer(UINT_PTR id) {
+  KillTimer(Handle(), id);
+  timers_.erase(id);
 }
 
 void TApplication::Run(int showCommand) {
-  if (terminated_) return;
+  if (loop_.Terminated()) return;
   if (mainForm_ != nullptr) mainForm_->Show(showCommand);
-  while (!terminated_) {
-    const DWORD count = static_cast<DWORD>(waitHandles_.size());
-    // MWMO_INPUTAVAILABLE: wake for messages already in the queue too, not only new ones.
-    const DWORD r = MsgWaitForMultipleObjectsEx(count, waitHandles_.data(), INFINITE, QS_ALLINPUT,
-                                                MWMO_INPUTAVAILABLE);
-    if (r < WAIT_OBJECT_0 + count && !inWaitCallback_) {
-      inWaitCallback_ = true;
-      // A copy: the callback may remove its own handle.
-      std::function<void()> callback = waitCallbacks_[r - WAIT_OBJECT_0];
-      callback();
-      inWaitCallback_ = false;
-    }
-    // Messages go after every signal too, so a busy timer can't starve input.
-    DispatchPending();
-  }
+  Win32LoopPort port;
+  loop_.Run(port);
 }
 
 }  // namespace vellicord

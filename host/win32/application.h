@@ -7,8 +7,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <string>
-#include <vector>
+
+#include "host/message_loop.h"
 
 namespace vellicord {
 
@@ -34,23 +36,28 @@ class TApplication {
   void Run(int showCommand);
   // Ends the message loop; safe to call more than once and before Run.
   void Terminate();
-  bool Terminated() const { return terminated_; }
+  bool Terminated() const { return loop_.Terminated(); }
 
-  // A kernel object the loop waits on; its callback runs on this thread, never nested.
-  void AddWaitable(HANDLE handle, std::function<void()> onSignal);
+  // A kernel object the loop waits on; its callback runs on this thread, never nested. False
+  // when the loop won't wait on it; onWaitFailed runs if the loop's wait fails later.
+  bool AddWaitable(HANDLE handle, std::function<void()> onSignal,
+                   std::function<void()> onWaitFailed);
   void RemoveWaitable(HANDLE handle);
+
+  // An ordinary timer on the application's window (WM_TIMER); 0 when none could be set.
+  UINT_PTR StartTimer(UINT intervalMs, std::function<void()> onTimer);
+  void StopTimer(UINT_PTR id);
 
  private:
   TApplication();
-  void DispatchPending();
+  static LRESULT CALLBACK AppProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   HWND handle_ = nullptr;
   std::wstring title_;
   TForm* mainForm_ = nullptr;
-  bool terminated_ = false;
-  bool inWaitCallback_ = false;
-  std::vector<HANDLE> waitHandles_;
-  std::vector<std::function<void()>> waitCallbacks_;
+  MessageLoop loop_;
+  UINT_PTR nextTimer_ = 1;
+  std::map<UINT_PTR, std::function<void()>> timers_;
 };
 
 }  // namespace vellicord

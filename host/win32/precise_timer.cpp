@@ -1,76 +1,87 @@
-// The precise timer.
+// The precise timer's Win32 side.
 #include "host/win32/precise_timer.h"
 
-#include <mmsystem.h>
-
 #include "host/win32/application.h"
+#include "host/win32/system_library.h"
 
 namespace vellicord {
 
-PreciseTimer::PreciseTimer(std::function<void()> onTimer) : onTimer_(std::move(onTimer)) {
+PreciseTimer::PreciseTimer(std::function<void()> onTimer) : ticks_(*this, std::move(onTimer)) {
   QueryPerformanceFrequency(&frequency_);
-  // Auto-reset: however many due times pass unseen, the handle is signalled once.
-  timer_ = CreateWaitableTimerW(nullptr, FALSE, nullptr);
 }
 
 PreciseTimer::~PreciseTimer() {
-  SetEnabled(false);
-  if (timer_ != nullptr) CloseHandle(timer_);
+  ticks_.SetEnabled(false);
+  if (handle_ != nullptr) CloseHandle(handle_);
+  if (winmm_ != nullptr) FreeLibrary(winmm_);
 }
 
-int64_t PreciseTimer::NowUs() const {
+int64_t PreciseTimer::NowUs() {
   LARGE_INTEGER now;
   QueryPerformanceCounter(&now);
   const int64_t f = frequency_.QuadPart;
   return now.QuadPart / f * 1000000 + now.QuadPart % f * 1000000 / f;
 }
 
-void PreciseTimer::SetInterval(int32_t intervalMs) {
-  if (intervalMs == interval_) return;
-  interval_ = intervalMs;
-  if (enabled_) Restart();
+bool PreciseTimer::MakeWaitable() {
+#ifndef CREATE_WAITABLE_TIMER_HIGH_RESOLUTION
+#define CREATE_WAITABLE_TIMER_HIGH_RESOLUTION 0x00000002
+#endif
+  // Auto-reset: however many due times pass unseen, the handle is signalled once. The
+  // high-resolution kind (Windows 10 1803) keeps its due time without the raised system
+  // resolution; older systems refuse the flag and get the ordinary kind.
+  handle_ = CreateWaitableTimerExW(nullptr, nullptr, CREATE_WAITABLE_TIMER_HIGH_RESOLUTION,
+                                   TIMER_ALL_ACCESS);
+  if (handle_ == nullptr) handle_ = CreateWaitableTimerExW(nullptr, nullptr, 0, TIMER_ALL_ACCESS);
+  return handle_ != nullptr;
 }
 
-void PreciseTimer::SetEnabled(bool enabled) {
-  if (enabled == enabled_) return;
-  enabled_ = enabled;
-  if (enabled) {
-    if (!periodHeld_ && timeBeginPeriod(1) == TIMERR_NOERROR) periodHeld_ = true;
-    TApplication::Instance().AddWaitable(timer_, [this] { OnSignal(); });
-    Restart();
-  } else {
-    if (timer_ != nullptr) CancelWaitableTimer(timer_);
-    TApplication::Instance().RemoveWaitable(timer_);
-    if (periodHeld_) timeEndPeriod(1);
-    periodHeld_ = false;
-  }
+bool PreciseTimer::WatchWaitable() {
+  return TApplication::Instance().AddWaitable(
+      handle_, [this] { ticks_.OnSignal(); }, [this] { ticks_.OnWaitFailed(); });
 }
 
-void PreciseTimer::Restart() {
-  CancelWaitableTimer(timer_);
-  schedule_.Start(NowUs(), interval_);
-  Arm();
+void PreciseTimer::UnwatchWaitable() {
+  TApplication::Instance().RemoveWaitable(handle_);
 }
 
-void PreciseTimer::Arm() {
-  if (!schedule_.Active() || timer_ == nullptr) return;
+void PreciseTimer::ArmWaitable(int64_t inUs) {
   // Relative due time in 100 ns units; 0 is "now" and still signals.
-  const int64_t wait = schedule_.Due() - NowUs();
   LARGE_INTEGER due;
-  due.QuadPart = -(wait > 0 ? wait * 10 : 0);
-  SetWaitableTimer(timer_, &due, 0, nullptr, nullptr, FALSE);
+  due.QuadPart = -inUs * 10;
+  SetWaitableTimer(handle_, &due, 0, nullptr, nullptr, FALSE);
 }
 
-void PreciseTimer::OnSignal() {
-  if (!enabled_) return;
-  const int64_t now = NowUs();
-  if (schedule_.IsDue(now)) {
-    schedule_.Advance(now);
-    onTimer_();
-    // The handler may have switched the timer off (a close) or changed its interval.
-    if (!enabled_) return;
+void PreciseTimer::CancelWaitable() {
+  if (handle_ != nullptr) CancelWaitableTimer(handle_);
+}
+
+void PreciseTimer::StartPlainTimer(int32_t intervalMs) {
+  StopPlainTimer();
+  plainTimer_ = TApplication::Instance().StartTimer(static_cast<UINT>(intervalMs),
+                                                    [this] { ticks_.OnPlainTimer(); });
+}
+
+void PreciseTimer::StopPlainTimer() {
+  if (plainTimer_ != 0) TApplication::Instance().StopTimer(plainTimer_);
+  plainTimer_ = 0;
+}
+
+bool PreciseTimer::RaiseResolution() {
+  if (winmm_ == nullptr) {
+    winmm_ = LoadSystemLibrary(L"winmm.dll");
+    if (winmm_ == nullptr) return false;
+    beginPeriod_ = reinterpret_cast<PeriodCall>(
+        reinterpret_cast<void*>(GetProcAddress(winmm_, "timeBeginPeriod")));
+    endPeriod_ = reinterpret_cast<PeriodCall>(
+        reinterpret_cast<void*>(GetProcAddress(winmm_, "timeEndPeriod")));
   }
-  Arm();
+  // TIMERR_NOERROR is 0.
+  return beginPeriod_ != nullptr && endPeriod_ != nullptr && beginPeriod_(1) == 0;
+}
+
+void PreciseTimer::LowerResolution() {
+  if (endPeriod_ != nullptr) endPeriod_(1);
 }
 
 }  // namespace vellicord

@@ -1,5 +1,6 @@
 // A timer that keeps millisecond intervals SetTimer can't (10 ms floor, 15.6 ms steps): a
-// waitable timer waited on by the application's message loop, re-armed on a fixed grid.
+// waitable timer waited on by the application's message loop, re-armed on a fixed grid, with
+// SetTimer as the fall-back when the waitable one can't be made or waited on.
 #pragma once
 
 #ifndef NOMINMAX
@@ -9,35 +10,45 @@
 
 #include <functional>
 
-#include "host/tick_schedule.h"
+#include "host/tick_timer.h"
 #include "host/timer.h"
 
 namespace vellicord {
 
-class PreciseTimer final : public SaverTimer {
+class PreciseTimer final : public SaverTimer, private TimerPort {
  public:
   explicit PreciseTimer(std::function<void()> onTimer);
   ~PreciseTimer() override;
   PreciseTimer(const PreciseTimer&) = delete;
   PreciseTimer& operator=(const PreciseTimer&) = delete;
 
-  void SetInterval(int32_t intervalMs) override;
-  void SetEnabled(bool enabled) override;
+  void SetInterval(int32_t intervalMs) override { ticks_.SetInterval(intervalMs); }
+  void SetEnabled(bool enabled) override { ticks_.SetEnabled(enabled); }
+  void SetFramesVisible(bool visible) { ticks_.SetFramesVisible(visible); }
 
  private:
-  void Restart();
-  void Arm();
-  void OnSignal();
-  int64_t NowUs() const;
+  int64_t NowUs() override;
+  bool MakeWaitable() override;
+  bool WatchWaitable() override;
+  void UnwatchWaitable() override;
+  void ArmWaitable(int64_t inUs) override;
+  void CancelWaitable() override;
+  void StartPlainTimer(int32_t intervalMs) override;
+  void StopPlainTimer() override;
+  bool RaiseResolution() override;
+  void LowerResolution() override;
 
-  std::function<void()> onTimer_;
-  HANDLE timer_ = nullptr;
+  using PeriodCall = UINT(WINAPI*)(UINT);
+
+  HANDLE handle_ = nullptr;
   LARGE_INTEGER frequency_ = {};
-  int32_t interval_ = 500;
-  bool enabled_ = false;
-  // timeBeginPeriod(1) is held exactly while the timer is enabled.
-  bool periodHeld_ = false;
-  TickSchedule schedule_;
+  UINT_PTR plainTimer_ = 0;
+  // winmm is no known DLL: loaded from the system directory on first use, never imported.
+  HMODULE winmm_ = nullptr;
+  PeriodCall beginPeriod_ = nullptr;
+  PeriodCall endPeriod_ = nullptr;
+  // Last: it switches itself off through the members above when it goes.
+  TickTimer ticks_;
 };
 
 }  // namespace vellicord

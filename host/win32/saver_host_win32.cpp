@@ -25,6 +25,46 @@ int32_t Win32SaverHost::ScreenHeight() {
   return GetSystemMetrics(SM_CYSCREEN);
 }
 
+namespace {
+
+BOOL CALLBACK AddMonitor(HMONITOR monitor, HDC, LPRECT, LPARAM list) {
+  MONITORINFO info = {};
+  info.cbSize = sizeof info;
+  if (GetMonitorInfoW(monitor, &info)) {
+    const RECT& r = info.rcMonitor;
+    reinterpret_cast<std::vector<MonitorArea>*>(list)->push_back(
+        {{r.left, r.top, r.right, r.bottom}, (info.dwFlags & MONITORINFOF_PRIMARY) != 0});
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::vector<MonitorArea> Win32SaverHost::Monitors() {
+  std::vector<MonitorArea> list;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list));
+  return list;
+}
+
+void Win32SaverHost::CoverMonitor(const WindowRect& area, CoverColor color) {
+  if (makeCover_) makeCover_(area, color);
+}
+
+void Win32SaverHost::FollowDpiOf(NativeWindow window) {
+  // Windows 10 1607 and later; looked up so the .scr still starts on older systems, which
+  // have no per-window awareness to follow.
+  HMODULE user32 = GetModuleHandleW(L"user32.dll");
+  using GetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
+  using SetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+  auto get = reinterpret_cast<GetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
+  auto set = reinterpret_cast<SetContext>(
+      reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+  if (get == nullptr || set == nullptr) return;
+  DPI_AWARENESS_CONTEXT context = get(ToHwnd(window));
+  if (context != nullptr) set(context);
+}
+
 void Win32SaverHost::ShowCursor(bool show) {
   ::ShowCursor(show ? TRUE : FALSE);
 }

@@ -6,6 +6,8 @@
 #endif
 #include <windows.h>
 
+#include <functional>
+
 #include "host/saver_host.h"
 
 namespace vellicord {
@@ -20,6 +22,9 @@ class Win32SaverHost final : public SaverHost {
   WindowRect GetWindowRect(NativeWindow window) override;
   int32_t ScreenWidth() override;
   int32_t ScreenHeight() override;
+  std::vector<MonitorArea> Monitors() override;
+  void CoverMonitor(const WindowRect& area, CoverColor color) override;
+  void FollowDpiOf(NativeWindow window) override;
   void ShowCursor(bool show) override;
   bool GetVersionEx(int32_t& platformId) override;
   void SetScreenSaverRunning(bool running) override;
@@ -30,12 +35,17 @@ class Win32SaverHost final : public SaverHost {
 
   // The saver window once it exists: the input-method setting asked for earlier applies to it.
   void AttachWindow(HWND window);
+  // Who makes the cover windows: they belong with the saver window, whose form they report to.
+  void SetCoverMaker(std::function<void(const WindowRect&, CoverColor)> make) {
+    makeCover_ = std::move(make);
+  }
 
  private:
   void ApplyIme();
 
   HWND window_ = nullptr;
   bool imeOff_ = false;
+  std::function<void(const WindowRect&, CoverColor)> makeCover_;
 };
 
 }  // namespace vellicord

@@ -50,6 +50,16 @@ TEST(DefaultTitle, NameCutAtFirstDotAndLowered) {
   EXPECT_EQ(DefaultTitle(L"C:/dir/ABC"), L"Abc");
 }
 
+TEST(ProgramTitle, TakenFromTheLongNameOfAnEightDotThreePath) {
+  const auto longPath = [](const std::wstring& p) {
+    return p == L"C:\\WINDOWS\\VELLIC~1.SCR" ? std::wstring(L"C:\\WINDOWS\\Vellicord2.scr")
+                                             : std::wstring();
+  };
+  EXPECT_EQ(ProgramTitle(L"C:\\WINDOWS\\VELLIC~1.SCR", longPath), L"Vellicord2");
+  // No long form to be had (a path that is gone): the rule on the path as given.
+  EXPECT_EQ(ProgramTitle(L"C:\\GONE\\VELLIC~1.SCR", longPath), L"Vellic~1");
+}
+
 TEST(ErrorBoxText, FullStopOnlyAfterCharactersSortingAfterIt) {
   EXPECT_EQ(ErrorBoxText("'Speed' のデータ型が不正です"), "'Speed' のデータ型が不正です.");
   EXPECT_EQ(ErrorBoxText("failed"), "failed.");

@@ -1,7 +1,9 @@
-// The tick log's interval percentile: bin edges, the share asked for, and intervals past the end.
+// The tick counters the saver publishes: their interval percentile (bin edges, the share asked
+// for, intervals past the end), the first times kept, and the named line scripts read.
 #include <gtest/gtest.h>
 
 #include "saver/interval_histogram.h"
+#include "saver/tick_counters.h"
 
 namespace vellicord {
 namespace {
@@ -27,6 +29,18 @@ TEST(IntervalHistogram, OutOfRangeIntervalsLandInTheEndBins) {
   h.Add(5000000);
   EXPECT_EQ(h.PercentileUs(1.0), IntervalHistogram::kBins * IntervalHistogram::kBinUs);
   EXPECT_EQ(h.MaxUs(), 5000000);
+}
+
+TEST(TickCounter, FirstTimesStayAndTheLineNamesEveryField) {
+  TickCounter c;
+  c.Tick(1000);
+  c.Present(1500);
+  c.Tick(15000);
+  c.Present(15200);
+  c.Tick(29100);
+  EXPECT_EQ(TickLine(c.Counters()),
+            "ticks 3 presents 2 first_us 1000 last_us 29100 present_us 1500 p99_us 14200 "
+            "max_us 14100");
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // TScreenSaverForm against a recording host: creation order, failure paths, input and close.
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -54,6 +55,16 @@ class FakeHost : public SaverHost {
     r_.log.push_back("ScreenHeight");
     return 768;
   }
+  std::vector<MonitorArea> Monitors() override {
+    r_.log.push_back("Monitors");
+    return monitors;
+  }
+  void CoverMonitor(const WindowRect& a, CoverColor color) override {
+    r_.log.push_back("Cover " + std::to_string(a.Left) + "," + std::to_string(a.Top) + "," +
+                     std::to_string(a.Right) + "," + std::to_string(a.Bottom) + " " +
+                     std::to_string(color));
+  }
+  void FollowDpiOf(NativeWindow w) override { r_.log.push_back("FollowDpi " + std::to_string(w)); }
   void ShowCursor(bool show) override { r_.log.push_back(show ? "ShowCursor 1" : "ShowCursor 0"); }
   bool GetVersionEx(int32_t& platformId) override {
     r_.log.push_back("GetVersionEx");
@@ -71,6 +82,7 @@ class FakeHost : public SaverHost {
   void HideApplicationWindow() override { r_.log.push_back("HideApplicationWindow"); }
   void EndProgram() override { r_.log.push_back("EndProgram"); }
 
+  std::vector<MonitorArea> monitors = {{{0, 0, 1024, 768}, true}};
   NativeWindow existingWindow = 0x1234;
   WindowRect previewRect{10, 20, 162, 132};
   int32_t platform = 2;
@@ -109,13 +121,14 @@ struct Rig {
         timer(rec),
         surface(!RecordingSurface::kKeepFrames, &rec.log),
         random(rec),
-        form(new TScreenSaverForm(host, registry, timer, surface, random, parent)) {}
+        form(new TScreenSaverForm(host, settings, timer, surface, random, parent)) {}
   ~Rig() { delete form; }
   void Put(const std::string& name, const std::string& text) {
     registry.PutText(kSectionPath, name, text);
   }
   Recorder rec;
   FakeRegistry registry;
+  RegistrySettings settings{registry};
   FakeHost host;
   FakeTimer timer;
   RecordingSurface surface;
@@ -178,8 +191,8 @@ TEST(FormCreate, PreviewTakesTheHostsRectangleAndSkipsRunModeSteps) {
   Rig rig(0x1234);
   rig.form->FormCreate();
   const std::vector<std::string> expected = {
-      "IsWindow 4660", "GetWindowRect 4660", "DisableIme", "Interval 14", "Timer on",
-      "Seed",          "CreateBuffer 94x95", "Brush 0",    "PenWidth 1"};
+      "IsWindow 4660", "FollowDpi 4660", "GetWindowRect 4660", "DisableIme", "Interval 14",
+      "Timer on",      "Seed",           "CreateBuffer 94x95", "Brush 0",    "PenWidth 1"};
   EXPECT_EQ(rig.rec.log, expected);
   EXPECT_EQ(rig.form->Width, 152);
   EXPECT_EQ(rig.form->Height, 112);
@@ -213,15 +226,18 @@ TEST(FormCreate, FailingReadShowsTheErrorAfterTheStoreIsFreedAndStops) {
     const char* message;
     std::vector<std::string> tail;
   } cases[] = {
+      // The pointer hidden at start shows while the box is up, so its button can be pressed.
       {"Speed",
        "'Speed' のデータ型が不正です",
-       {"DisableIme", "ErrorBox 'Speed' のデータ型が不正です"}},
+       {"DisableIme", "ShowCursor 1", "ErrorBox 'Speed' のデータ型が不正です", "ShowCursor 0"}},
       {"Period",
        "'period' のデータ型が不正です",
-       {"DisableIme", "Interval 14", "ErrorBox 'period' のデータ型が不正です"}},
+       {"DisableIme", "Interval 14", "ShowCursor 1", "ErrorBox 'period' のデータ型が不正です",
+        "ShowCursor 0"}},
       {"WidthOfLines",
        "'WidthOfLines' のデータ型が不正です",
-       {"DisableIme", "Interval 14", "ErrorBox 'WidthOfLines' のデータ型が不正です"}},
+       {"DisableIme", "Interval 14", "ShowCursor 1", "ErrorBox 'WidthOfLines' のデータ型が不正です",
+        "ShowCursor 0"}},
   };
   for (const Case& c : cases) {
     Rig rig;
@@ -235,6 +251,14 @@ TEST(FormCreate, FailingReadShowsTheErrorAfterTheStoreIsFreedAndStops) {
     EXPECT_EQ(rig.form->Color, kBlack) << c.name;  // stays the design colour
     EXPECT_FALSE(rig.form->Ready);
   }
+}
+
+TEST(FormCreate, PreviewErrorBoxLeavesThePointerAlone) {
+  Rig rig(0x1234);
+  rig.registry.Put(kSectionPath, "Speed", kRegDword, {1, 0, 0, 0});
+  rig.form->FormCreate();
+  EXPECT_TRUE(rig.rec.Has("ErrorBox 'Speed' のデータ型が不正です"));
+  EXPECT_EQ(rig.rec.Count("ShowCursor 1") + rig.rec.Count("ShowCursor 0"), 0u);
 }
 
 TEST(FormCreate, BackgroundIsBlackOnlyForExactlyBlack) {
@@ -341,10 +365,89 @@ TEST(Close, PreviewShowsThePointerToo) {
   EXPECT_EQ(rig.rec.log, (std::vector<std::string>{"Timer off", "ShowCursor 1", "EndProgram"}));
 }
 
-TEST(FormShow, HidesTheApplicationWindow) {
-  Rig rig;
-  rig.form->FormShow();
-  EXPECT_EQ(rig.rec.log, (std::vector<std::string>{"HideApplicationWindow"}));
+TEST(FormShow, CoversEveryOtherMonitorInTheBackgroundColour) {
+  const MonitorArea primary{{0, 0, 1024, 768}, true};
+  const MonitorArea right{{1024, 0, 2944, 1080}, false};
+  const MonitorArea left{{-1280, -200, 0, 824}, false};
+  const MonitorArea above{{0, -900, 1600, 0}, false};
+  struct Case {
+    const char* name;
+    std::vector<MonitorArea> monitors;
+    const char* bg;
+    std::vector<std::string> covers;
+  } cases[] = {
+      {"one", {primary}, "Black", {}},
+      {"right", {primary, right}, "Black", {"Cover 1024,0,2944,1080 0"}},
+      {"left and above, primary listed last",
+       {left, above, primary},
+       "White",
+       {"Cover -1280,-200,0,824 16777215", "Cover 0,-900,1600,0 16777215"}},
+  };
+  for (const Case& c : cases) {
+    Rig rig;
+    rig.host.monitors = c.monitors;
+    rig.Put("BGcolor", c.bg);
+    rig.form->FormCreate();
+    rig.rec.log.clear();
+    rig.form->FormShow();
+    std::vector<std::string> expected = {"HideApplicationWindow", "Monitors"};
+    expected.insert(expected.end(), c.covers.begin(), c.covers.end());
+    EXPECT_EQ(rig.rec.log, expected) << c.name;
+    // The figure keeps to the primary screen.
+    EXPECT_EQ(rig.form->Width, 1024) << c.name;
+    EXPECT_EQ(rig.form->Height, 768) << c.name;
+  }
+  // After a failed read the covers take the design colour, as the window does.
+  Rig failed;
+  failed.host.monitors = {primary, right};
+  failed.registry.Put(kSectionPath, "Speed", kRegDword, {1, 0, 0, 0});
+  failed.form->FormCreate();
+  failed.form->FormShow();
+  EXPECT_TRUE(failed.rec.Has("Cover 1024,0,2944,1080 0"));
+  // The preview is a child of its host and covers nothing.
+  Rig preview(0x1234);
+  preview.host.monitors = {primary, right};
+  preview.form->FormCreate();
+  preview.rec.log.clear();
+  preview.form->FormShow();
+  EXPECT_EQ(preview.rec.log, (std::vector<std::string>{"HideApplicationWindow"}));
+}
+
+TEST(Input, OnlyTheFullScreenSaverClosesOnInputOrLosingTheActivation) {
+  struct Case {
+    const char* name;
+    NativeWindow parent;
+    std::function<void(TScreenSaverForm&)> act;
+    bool closes;
+  } cases[] = {
+      {"key", 0, [](TScreenSaverForm& f) { f.FormKeyDown(); }, true},
+      {"click", 0, [](TScreenSaverForm& f) { f.FormMouseDown(); }, true},
+      {"move on a cover left of the primary", 0,
+       [](TScreenSaverForm& f) {
+         f.FormMouseMove(300, 200);
+         f.FormMouseMove(-700, 200);
+       },
+       true},
+      {"another program activated", 0, [](TScreenSaverForm& f) { f.AppDeactivate(false); }, true},
+      {"own error box activated", 0, [](TScreenSaverForm& f) { f.AppDeactivate(true); }, false},
+      // Posted to the disabled preview by another program: ignored.
+      {"preview key", 0x1234, [](TScreenSaverForm& f) { f.FormKeyDown(); }, false},
+      {"preview click", 0x1234, [](TScreenSaverForm& f) { f.FormMouseDown(); }, false},
+      {"preview moves", 0x1234,
+       [](TScreenSaverForm& f) {
+         f.FormMouseMove(3, 4);
+         f.FormMouseMove(30, 40);
+       },
+       false},
+      {"preview deactivated", 0x1234, [](TScreenSaverForm& f) { f.AppDeactivate(false); }, false},
+  };
+  for (const Case& c : cases) {
+    Rig rig(c.parent);
+    rig.form->FormCreate();
+    c.act(*rig.form);
+    EXPECT_EQ(rig.rec.Has("EndProgram"), c.closes) << c.name;
+    EXPECT_EQ(rig.rec.Has("Timer off"), c.closes) << c.name;
+  }
 }
 
 TEST(SysCommand, OnlyScreenSaveIsAnswered) {

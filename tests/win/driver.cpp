@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "saver/tick_counters_win32.h"
 #include "tests/support/win32/driver_support.h"
 
 namespace {
@@ -161,6 +162,24 @@ int Input(const std::wstring& scr) {
   return Checks().failures;
 }
 
+// Another program taking the activation ends the full-screen saver, as a click on a monitor it
+// doesn't cover would.
+int Activate(const std::wstring& scr) {
+  Process s;
+  if (!Start(s, scr, L"/s")) return 1;
+  HWND h = FindSaverWindow(s);
+  if (h == nullptr) return 1;
+  Idle(500);
+  Check(s.Alive() && GetForegroundWindow() == h, "the saver has the activation");
+  HWND other =
+      MakeWindow(L"OtherProgram", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
+  SetForegroundWindow(other);
+  const double t = s.ExitsWithin(5000);
+  Check(t >= 0, "another program activated: the saver ends", std::to_string(t) + " ms");
+  DestroyWindow(other);
+  return Checks().failures;
+}
+
 int SysCommand(const std::wstring& scr) {
   Process s;
   HWND h = StartAndFind(s, scr, L"/s");
@@ -176,18 +195,9 @@ int SysCommand(const std::wstring& scr) {
   return Checks().failures;
 }
 
-// The tick log line: ticks, presents, first and last tick times in microseconds.
-bool ReadTickLog(const std::wstring& path, long long v[4]) {
-  HANDLE f = CreateFileW(path.c_str(), GENERIC_READ,
-                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                         OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
-  char buf[128] = {};
-  DWORD n = 0;
-  ReadFile(f, buf, sizeof buf - 1, &n, nullptr);
-  CloseHandle(f);
-  return std::sscanf(buf, "ticks %lld presents %lld first_us %lld last_us %lld", &v[0], &v[1],
-                     &v[2], &v[3]) == 4;
+// The counters the saver publishes; false until its first tick.
+bool ReadTicks(const Process& s, vellicord::TickCounters& c) {
+  return vellicord::ReadTickCounters(s.Id(), c);
 }
 
 struct Watch {
@@ -204,13 +214,11 @@ DWORD WINAPI WatchWindowGone(LPVOID p) {
   return 0;
 }
 
-int Preview(const std::wstring& scr, const std::wstring& log) {
+int Preview(const std::wstring& scr) {
   HWND parent = MakeWindow(L"PreviewHost", L"preview", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
                            static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
   SetForegroundWindow(parent);
   Pump();
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
-  DeleteFileW(log.c_str());
   Process s;
   if (!Start(s, scr, L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(parent)))) return 1;
   HWND child = nullptr;
@@ -237,9 +245,9 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
   GetWindowRect(child, &cr);
   Check(EqualRect(&pr, &cr) != FALSE, "fills the host",
         std::to_string(cr.right - cr.left) + "x" + std::to_string(cr.bottom - cr.top));
-  long long v[4] = {};
-  const bool drawing = WaitUntil([&] { return ReadTickLog(log, v) && v[1] >= 10; }, 10000);
-  Check(drawing, "frames presented to the preview", std::to_string(v[1]));
+  vellicord::TickCounters v;
+  const bool drawing = WaitUntil([&] { return ReadTicks(s, v) && v.Presents >= 10; }, 10000);
+  Check(drawing, "frames presented to the preview", std::to_string(v.Presents));
   CURSORINFO ci = {};
   ci.cbSize = sizeof ci;
   GetCursorInfo(&ci);
@@ -265,6 +273,13 @@ int Preview(const std::wstring& scr, const std::wstring& log) {
   SendInput(6, in, sizeof(INPUT));
   Idle(800);
   Check(s.Alive(), "input over the preview is ignored");
+  // Posted straight to the disabled child, as another program or an accessibility tool can.
+  PostMessageW(child, WM_KEYDOWN, 'A', 0);
+  PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
+  PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
+  PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
+  Idle(800);
+  Check(s.Alive(), "key, click and moves posted to the preview are ignored");
 
   // DestroyWindow may block here for seconds while Wine waits for a window manager to withdraw
   // the host window, so a second thread notes when the saver's window is gone, and the
@@ -354,34 +369,32 @@ int StartAndClose(const std::wstring& scr) {
   return Checks().failures;
 }
 
-int Ticks(const std::wstring& scr, const std::wstring& log, double expectedMs) {
-  SetEnvironmentVariableW(L"VELLICORD2_TICK_LOG", log.c_str());
-  DeleteFileW(log.c_str());
+int Ticks(const std::wstring& scr, double expectedMs) {
   Process s;
   HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
-  long long a[4] = {}, b[4] = {};
+  vellicord::TickCounters a, b;
   if (expectedMs <= 0) {
     Idle(1500);
-    Check(!ReadTickLog(log, a), "no ticks at interval 0");
+    Check(!ReadTicks(s, a), "no ticks at interval 0");
   } else {
     // Settle, then measure from outside over three seconds, and from the ticks' own times.
-    Check(WaitUntil([&] { return ReadTickLog(log, a) && a[0] >= 20; }, 10000), "ticking");
-    ReadTickLog(log, a);
+    Check(WaitUntil([&] { return ReadTicks(s, a) && a.Ticks >= 20; }, 10000), "ticking");
+    ReadTicks(s, a);
     const double t0 = NowMs();
     Idle(3000);
-    ReadTickLog(log, b);
+    ReadTicks(s, b);
     const double t1 = NowMs();
-    const double outside = (t1 - t0) / static_cast<double>(b[0] - a[0]);
+    const double outside = (t1 - t0) / static_cast<double>(b.Ticks - a.Ticks);
     const double inside =
-        static_cast<double>(b[3] - a[3]) / 1000.0 / static_cast<double>(b[0] - a[0]);
+        static_cast<double>(b.LastUs - a.LastUs) / 1000.0 / static_cast<double>(b.Ticks - a.Ticks);
     char detail[128];
     std::snprintf(detail, sizeof detail,
                   "asked %.0f ms, mean %.3f ms (ticks' own times), %.3f ms (outside), %lld ticks",
-                  expectedMs, inside, outside, b[0] - a[0]);
+                  expectedMs, inside, outside, static_cast<long long>(b.Ticks - a.Ticks));
     Check(std::fabs(inside - expectedMs) <= expectedMs * 0.05, "mean interval within 5%", detail);
     Check(std::fabs(outside - expectedMs) <= expectedMs * 0.05, "rate seen from outside within 5%");
-    Check(b[1] >= b[0] - 1, "every tick presents a frame", std::to_string(b[1]));
+    Check(b.Presents >= b.Ticks - 1, "every tick presents a frame", std::to_string(b.Presents));
   }
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
@@ -400,12 +413,13 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"run") return Run(scr, Utf8(arg3.empty() ? L"black" : arg3));
   if (scenario == L"input") return Input(scr);
   if (scenario == L"syscommand") return SysCommand(scr);
-  if (scenario == L"preview") return Preview(scr, arg3);
+  if (scenario == L"activate") return Activate(scr);
+  if (scenario == L"preview") return Preview(scr);
   if (scenario == L"preview-nohandle") return PreviewNoHandle(scr);
   if (scenario == L"preview-bad") return PreviewBadHandle(scr);
   if (scenario == L"errorbox") return ErrorBox(scr, arg3);
   if (scenario == L"start-close") return StartAndClose(scr);
-  if (scenario == L"ticks") return Ticks(scr, arg3, _wtof(args.Rest(1).c_str()));
+  if (scenario == L"ticks") return Ticks(scr, _wtof(arg3.c_str()));
   std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());
   return 2;
 }

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # The setup dialog at 144 pixels per inch: layout and font grow by half, rounded as MulDiv
-# rounds. Wine takes the resolution from the user's LogPixels, put back afterwards.
+# rounds; and a dialog opened at 96 that is told it moved to a 144 monitor (WM_DPICHANGED) lays
+# itself out again exactly so. Wine takes the resolution from the user's LogPixels, put back
+# afterwards.
 set -uo pipefail
 . "$(dirname "$0")/dialog_lib.sh"
 
@@ -50,4 +52,13 @@ END
 check "layout at 144 dpi" "$expected" \
   "$(drive reg-clear start:/c dialog dump trackbars state cancel exit \
      | grep -v '^owner\|caption-bar' | sed 's/ style=.*ex=.*//')"
+
+# Opened at 96 and moved: every control, the trackbars' thumbs and the client as if made at 144.
+wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 96 /f >/dev/null 2>&1
+moved=$(drive reg-clear start:/c dialog dpi:144 dialog dump trackbars cancel exit \
+  | grep -v '^owner\|caption-bar' | sed 's/ style=.*ex=.*//')
+check "laid out again after WM_DPICHANGED to 144" \
+  "$(grep -v '^dialog\|^state\|^exit' <<<"$expected")" "$(grep -v '^dialog\|^exit' <<<"$moved")"
+check "client after the move" "client=338x596" \
+  "$(grep '^dialog' <<<"$moved" | tail -1 | grep -o 'client=[0-9x]*')"
 exit $fail

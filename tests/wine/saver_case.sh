@@ -18,7 +18,6 @@ set_value() {  # name type data
 drive() { timeout 120 wine "$driver" "$@" | tr -d '\r'; return "${PIPESTATUS[0]}"; }
 
 wine reg delete "$section" /f >/dev/null 2>&1
-log=$(winepath -w "$tmp/ticks.txt")
 case $case in
   run_black) drive run "$winscr" black ;;
   run_white)
@@ -31,7 +30,8 @@ case $case in
     exit $fail ;;
   input) drive input "$winscr" ;;
   syscommand) drive syscommand "$winscr" ;;
-  preview) drive preview "$winscr" "$log" ;;
+  activate) drive activate "$winscr" ;;
+  preview) drive preview "$winscr" ;;
   preview_nohandle) drive preview-nohandle "$winscr" ;;
   preview_bad) drive preview-bad "$winscr" ;;
   errorbox)
@@ -61,7 +61,7 @@ case $case in
     fail=0
     for speed in 0 1 2 3 4; do
       set_value Speed REG_SZ $speed
-      drive ticks "$winscr" "$log" $((28 - 7 * speed)) || fail=1
+      drive ticks "$winscr" $((28 - 7 * speed)) || fail=1
     done
     exit $fail ;;
   password)

@@ -20,16 +20,24 @@ check "optional header magic $magic" grep -qE "^Magic\s+$magic" <<<"$dump"
 check "GUI subsystem" grep -qE 'Subsystem\s+0*2\s' <<<"$dump"
 dlls=$(echo "$dump" | sed -n 's/.*DLL Name: //p' | tr 'A-Z' 'a-z' | sort -u | tr '\n' ' ')
 echo "imports: $dlls"
-allowed=' advapi32.dll comctl32.dll gdi32.dll imm32.dll kernel32.dll msvcrt.dll user32.dll winmm.dll '
+# Known DLLs only, and COMCTL32, which the manifest redirects to the side-by-side store: any
+# other DLL imported at load time would be searched for in the folder the .scr was started from.
+allowed=' advapi32.dll comctl32.dll gdi32.dll imm32.dll kernel32.dll msvcrt.dll user32.dll '
 for d in $dlls; do
   case "$allowed" in *" $d "*) ;; *) echo "FAIL: imports $d"; fail=1 ;; esac
 done
+# The program reads no environment variable of its own (the C runtime takes the block whole).
+check "reads no environment variable" bash -c '! grep -q GetEnvironmentVariable' <<<"$dump"
 check "name string 1 \"Vellicord2\"" grep -qE '^\s*1, "Vellicord2"' <<<"$resources"
 # Type 24 is the manifest.
 for type in 'icon' 'group icon' 'version' '24'; do
   check "resource type $type" grep -q "Type: $type\$" <<<"$resources"
 done
+check "version record names the licence" grep -q 'LegalCopyright.*the Vellicord2 authors. MIT License' <<<"$resources"
 check "manifest asks for common controls 6" grep -qa 'Microsoft.Windows.Common-Controls' "$scr"
 size=$(stat -c %s "$scr")
 check "size $size bytes, under 300 KB" test "$size" -lt 307200
+check "manifest runs it as invoker" grep -qa 'level="asInvoker"' "$scr"
+check "manifest names the systems up to Windows 10 and 11" \
+  grep -qa 'supportedOS Id="{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"' "$scr"
 exit $fail

@@ -1,0 +1,54 @@
+# The Debian package of the X11 program (cpack -G DEB): the hack where XScreenSaver looks for
+# hacks, its settings description, its man page and the licence as Debian's copyright file.
+
+install(TARGETS vellicord2-x11 RUNTIME DESTINATION libexec/xscreensaver)
+install(FILES ${PROJECT_SOURCE_DIR}/saver/vellicord2.xml DESTINATION share/xscreensaver/config)
+
+# Debian wants man pages compressed, and reproducibly (-n: no name or time stamp inside).
+set(manpage ${PROJECT_BINARY_DIR}/vellicord2.6.gz)
+add_custom_command(OUTPUT ${manpage}
+  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/saver/vellicord2.6 > ${manpage}
+  DEPENDS ${PROJECT_SOURCE_DIR}/saver/vellicord2.6 VERBATIM)
+add_custom_target(vellicord2-manpage ALL DEPENDS ${manpage})
+install(FILES ${manpage} DESTINATION share/man/man6)
+
+# The copyright file in Debian's machine-readable form, its licence text the LICENSE file's.
+file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
+string(REGEX REPLACE "^MIT License\n\nCopyright \\(c\\) [^\n]*\n\n" "" license_body "${license}")
+string(REGEX REPLACE "\n$" "" license_body "${license_body}")
+string(REGEX REPLACE "\n\n" "\n.\n" license_body "${license_body}")
+string(REGEX REPLACE "\n" "\n " license_body "${license_body}")
+file(WRITE ${PROJECT_BINARY_DIR}/copyright
+"Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/
+Upstream-Name: Vellicord2
+Comment: The MIT License, as in the LICENSE file of the sources.
+
+Files: *
+Copyright: 2026 the Vellicord2 authors
+License: Expat
+ ${license_body}
+")
+install(FILES ${PROJECT_BINARY_DIR}/copyright DESTINATION share/doc/vellicord2)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME vellicord2)
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGE_VENDOR "the Vellicord2 authors")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
+    "trail of coloured curves whose frequencies drift and lock (XScreenSaver hack)")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Vellicord2 draws a trail of closed curves, the cosine against the sine of one parameter
+with two slowly drifting frequencies that lock whenever their ratio passes near a small
+whole-number ratio. It runs under XScreenSaver, xsecurelock and xfce4-screensaver, and in a
+window of its own; the figure is that of the Vellicord2 screen saver for Windows, pixel for
+pixel.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_MAINTAINER "the Vellicord2 authors")
+set(CPACK_DEBIAN_PACKAGE_SECTION x11)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "xscreensaver | xsecurelock")
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS OFF)
+include(CPack)

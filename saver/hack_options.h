@@ -1,0 +1,67 @@
+// The X11 program's command line: XScreenSaver's window options, the five settings as options,
+// and which window to draw in. Platform-free, so that it is tested without a display.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "engine/random.h"
+#include "settings/settings_store.h"
+
+namespace vellicord {
+
+struct HackOptions {
+  bool root = false;
+  std::optional<uint32_t> windowId;  // --window-id
+  SaverSettings settings;            // the settings table's defaults until an option says otherwise
+  bool help = false;
+  // The hidden test option --draws: the figure's random draws given up front.
+  bool fixedDraws = false;
+  long double draws[3] = {0, 0, 0};
+  int32_t d6 = 0;
+  int32_t d256 = 0;
+};
+
+// The arguments after the program's name; an error text (empty on success) names the option.
+std::string ParseHackOptions(const std::vector<std::string>& args, HackOptions& options);
+
+// A window id as XScreenSaver passes it: blanks around, then hexadecimal after "0x" or decimal;
+// 0 names no window.
+std::optional<uint32_t> ParseWindowId(const std::string& text);
+
+enum class WindowKind { Own, Given, Root };
+
+struct WindowChoice {
+  WindowKind kind = WindowKind::Own;
+  uint32_t id = 0;  // for Given
+};
+
+// --window-id wins; --root draws in the window XSCREENSAVER_WINDOW names (null when unset) or,
+// without a usable one, in the real root; neither gives a window of the program's own.
+WindowChoice ChooseWindow(const HackOptions& options, const char* xscreensaverWindow);
+
+// The draws of --draws, in the order a figure set-up takes them (three reals, then the 0-5 and
+// 0-255 draws); a second set-up, after a resize, takes the same ones again.
+class GivenDraws final : public RandomSource {
+ public:
+  explicit GivenDraws(const HackOptions& o)
+      : reals_{o.draws[0], o.draws[1], o.draws[2]}, ints_{o.d6, o.d256} {}
+  void Seed() override {
+    real_ = 0;
+    int_ = 0;
+  }
+  long double NextReal() override { return reals_[real_++ % 3]; }
+  int32_t NextInt(int32_t) override { return ints_[int_++ % 2]; }
+
+ private:
+  long double reals_[3];
+  int32_t ints_[2];
+  int real_ = 0;
+  int int_ = 0;
+};
+
+extern const char* const kHackUsage;
+
+}  // namespace vellicord
