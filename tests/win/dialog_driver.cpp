@@ -238,6 +238,12 @@ bool Step(Session& s, const std::string& verb, const std::string& arg) {
     PostMessageW(d.window, WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (verb == "exit") {
     WaitForExit(s);
+  } else if (verb == "dpi") {
+    // What Windows sends when the dialog is dragged onto a monitor of another scaling; no
+    // suggested rectangle, which this process couldn't hand over anyway.
+    const WORD dpi = static_cast<WORD>(std::atoi(arg.c_str()));
+    PostMessageW(d.window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
+    Idle(300);
   } else if (verb == "sleep") {
     Idle(std::atoi(arg.c_str()));
   } else {
