@@ -2,12 +2,11 @@
 #include "saver/hack_options.h"
 
 #include <cctype>
-#include <cerrno>
 #include <cstdlib>
 #include <cstring>
 
 #include "settings/settings_table.h"
-#include "tools/trace_options.h"
+#include "host/option_text.h"
 
 namespace vellicord {
 

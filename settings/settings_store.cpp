@@ -144,17 +144,31 @@ StoreError SettingsStore::WriteString(const char* section, const char* name,
   return std::nullopt;
 }
 
-int32_t& SaverSettings::Number(SettingId id) {
+namespace {
+
+// BGcolor is text: a number setting's id never names it.
+template <typename Settings>
+auto& NumberField(Settings& s, SettingId id) {
   switch (id) {
     case kSpeed:
-      return Speed;
+      return s.Speed;
     case kPeriod:
-      return Period;
+      return s.Period;
     case kNumberOfLines:
-      return NumberOfLines;
+      return s.NumberOfLines;
     default:
-      return WidthOfLines;
+      return s.WidthOfLines;
   }
+}
+
+}  // namespace
+
+int32_t& SaverSettings::Number(SettingId id) {
+  return NumberField(*this, id);
+}
+
+int32_t SaverSettings::Number(SettingId id) const {
+  return NumberField(*this, id);
 }
 
 FigureConfig FigureConfigFor(const SaverSettings& settings) {

@@ -27,7 +27,7 @@ struct SaverSettings {
 
   // The field of a number setting.
   int32_t& Number(SettingId id);
-  int32_t Number(SettingId id) const { return const_cast<SaverSettings*>(this)->Number(id); }
+  int32_t Number(SettingId id) const;
 };
 
 // What the figure is set up with: the numbers within their saver limits, the background black

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "host/option_text.h"
 #include "settings/settings_store.h"
 
 namespace vellicord {
@@ -23,10 +24,5 @@ struct TraceOptions {
 // Parses the option at argv[i] (and its value), advancing i. Returns an error text, empty
 // on success, or "unknown" when the option is not one of the shared ones.
 std::string ParseTraceOption(int argc, char** argv, int& i, TraceOptions& options);
-
-bool ParseInt32(const char* text, int32_t& out);
-
-// "r1,r2,r3,d6,d256": the fixed random draws (reals in [0,1), 0-5, 0-255).
-bool ParseDraws(const char* text, long double (&reals)[3], int32_t& d6, int32_t& d256);
 
 }  // namespace vellicord

@@ -23,6 +23,7 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
+#include "settings/settings_store.h"
 #include "tests/support/fixed_draws.h"
 
 namespace {
@@ -223,27 +224,25 @@ std::string Hex(Window w) {
 
 // --- the native render of the same draws, for the window's size
 
-struct NativeSettings {
-  int32_t period = 1;
-  int32_t lines = 4;
-  int32_t width = 1;
-  std::string bg = "Black";
-};
+// The settings the saver is given on its command line, as the native render takes them.
+SaverSettings Given(int32_t period, int32_t lines, int32_t width, const char* bg) {
+  SaverSettings s;
+  s.Period = period;
+  s.NumberOfLines = lines;
+  s.WidthOfLines = width;
+  s.BGcolor = bg;
+  return s;
+}
 
 class Native final : public FramePresenter {
  public:
-  Native(int width, int height, const NativeSettings& s)
+  Native(int width, int height, const SaverSettings& s)
       : draws_(0.3L, 0.6L, 0.2L, 3, 77), figure_(std::make_unique<Figure>()) {
-    const ColorValue bg = s.bg == "Black" ? kBlack : kWhite;
+    const FigureConfig config = FigureConfigFor(s);
     picture_ = {width, height,
-                std::vector<uint32_t>(size_t(width) * size_t(height), RasterSurface::PixelOf(bg))};
+                std::vector<uint32_t>(size_t(width) * size_t(height),
+                                      RasterSurface::PixelOf(config.WindowColor))};
     surface_.SetPresenter(this);
-    FigureConfig config;
-    config.Period = s.period;
-    config.NumberOfLines = s.lines;
-    config.WidthOfLines = s.width;
-    config.WindowColor = bg;
-    config.DimGreen = s.bg == "White";
     figure_->SetUp(config, width, height, draws_, surface_);
   }
 
@@ -280,7 +279,7 @@ class Native final : public FramePresenter {
 };
 
 // The window shows a frame of the native run, after ticks have had time to come.
-std::string ShowsNativeFrame(Display* dpy, Window w, const NativeSettings& s, int* tick = nullptr,
+std::string ShowsNativeFrame(Display* dpy, Window w, const SaverSettings& s, int* tick = nullptr,
                              int waitMs = 400, Clock::time_point* at = nullptr) {
   SleepMs(waitMs);
   const Picture p = Capture(dpy, w);
@@ -329,7 +328,7 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
     const char* name;
     std::function<std::vector<std::string>(Window)> args;
     std::function<std::string(Window)> env;
-    NativeSettings settings;
+    SaverSettings settings;
     int intervalMs;
     int signal;
   } cases[] = {
@@ -347,19 +346,13 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
              "-root",       "-draws", kDraws,        "-speed", "3",           "-lines", "7",
              "-line-width", "3",      "-complexity", "2",      "-background", "WHITE"};
        },
-       [](Window w) { return std::to_string(w); },
-       {2, 7, 3, "White"},
-       7,
-       SIGINT},
+       [](Window w) { return std::to_string(w); }, Given(2, 7, 3, "White"), 7, SIGINT},
       {"--window-id beats a wrong XSCREENSAVER_WINDOW; SIGHUP",
        [](Window w) {
          return std::vector<std::string>{"--root", "--window-id", Hex(w), "--draws",
                                          kDraws,   "--lines",     "31",   "--fps"};
        },
-       [](Window) { return std::string("0x1"); },
-       {1, 31, 1, "Black"},
-       14,
-       SIGHUP},
+       [](Window) { return std::string("0x1"); }, Given(1, 31, 1, "Black"), 14, SIGHUP},
   };
   for (const Case& c : cases) {
     const Window parent = MakeParent(dpy, 640, 480);
@@ -477,7 +470,7 @@ void OwnWindowAndRefusals(Display* dpy, const std::string& display) {
     Window own = 0;
     for (int i = 0; i < 200 && !own; ++i, SleepMs(10)) own = FindNamed(dpy, "Vellicord2");
     std::string error = !own          ? "no window"
-                        : end == XK_q ? ShowsNativeFrame(dpy, own, {1, 4, 1, "White"})
+                        : end == XK_q ? ShowsNativeFrame(dpy, own, Given(1, 4, 1, "White"))
                                       : "";
     if (error.empty()) {
       XEvent e = {};
