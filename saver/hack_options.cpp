@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "settings/settings_table.h"
 #include "host/option_text.h"
+#include "settings/settings_table.h"
 
 namespace vellicord {
 
