@@ -19,7 +19,7 @@ namespace {
 
 // The range an option accepts: the saver's own limits where it has them, else the dialog's.
 void RangeOf(SettingId id, int32_t& lo, int32_t& hi) {
-  const SettingSpec& s = kSettings[id];
+  const SavedSetting& s = kSettings[id];
   const bool bounded = s.saverMin != kInt32Min || s.saverMax != kInt32Max;
   lo = bounded ? s.saverMin : s.dialogMin;
   hi = bounded ? s.saverMax : s.dialogMax;

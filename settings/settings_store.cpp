@@ -183,19 +183,19 @@ FigureConfig FigureConfigFor(const SaverSettings& settings) {
 
 StoreError ReadSetting(SettingsStore& store, SettingId id, const char* name,
                        SaverSettings& settings) {
-  const SettingSpec& spec = kSettings[id];
-  if (spec.kind == SettingKind::Text) {
-    return store.ReadString(kSection, name, spec.defaultText, settings.BGcolor);
+  const SavedSetting& saved = kSettings[id];
+  if (saved.kind == SettingKind::Text) {
+    return store.ReadString(kSection, name, saved.defaultText, settings.BGcolor);
   }
-  return store.ReadInteger(kSection, name, spec.defaultNumber, settings.Number(id));
+  return store.ReadInteger(kSection, name, saved.defaultNumber, settings.Number(id));
 }
 
 StoreError WriteSetting(SettingsStore& store, SettingId id, const SaverSettings& settings) {
-  const SettingSpec& spec = kSettings[id];
-  if (spec.kind == SettingKind::Text) {
-    return store.WriteString(kSection, spec.writeName, settings.BGcolor);
+  const SavedSetting& saved = kSettings[id];
+  if (saved.kind == SettingKind::Text) {
+    return store.WriteString(kSection, saved.writeName, settings.BGcolor);
   }
-  return store.WriteInteger(kSection, spec.writeName, settings.Number(id));
+  return store.WriteInteger(kSection, saved.writeName, settings.Number(id));
 }
 
 StoreError ReadSaverSettings(SettingsStore& store, SaverSettings& settings,

@@ -12,7 +12,7 @@ enum class SettingKind { Integer, Text };
 
 // One saved setting. The saver reads "period" and "NumberofLines" while the dialog writes
 // "Period" and "NumberOfLines"; registry names match without regard to case, so both meet.
-struct SettingSpec {
+struct SavedSetting {
   const char* readName;   // as the saver reads it
   const char* writeName;  // as the dialog reads and writes it
   SettingKind kind;
@@ -35,7 +35,7 @@ enum SettingId { kSpeed, kPeriod, kNumberOfLines, kBGcolor, kWidthOfLines, kSett
 // limited through the tick interval (IntervalForSpeed), Period is used as read, the ring has
 // kSlotCount slots and no pen is wider than the dialog offers. Pen widths 0 and 1 draw the same
 // one-pixel line, so 0 is limited to 1 like any other width below the range.
-inline constexpr SettingSpec kSettings[kSettingCount] = {
+inline constexpr SavedSetting kSettings[kSettingCount] = {
     {"Speed", "Speed", SettingKind::Integer, 2, nullptr, 0, 3, kInt32Min, kInt32Max},
     {"period", "Period", SettingKind::Integer, 1, nullptr, 0, 2, kInt32Min, kInt32Max},
     {"NumberofLines", "NumberOfLines", SettingKind::Integer, 4, nullptr, 1, 10, 1, kSlotCount},

@@ -265,15 +265,16 @@ TEST(SettingsXml, EveryCommandLineIsAcceptedAndDefaultsAreTheTables) {
   for (const Control& c : controls) {
     ASSERT_EQ(settingOf.count(c.id), 1u) << c.id;
     const SettingId id = settingOf.at(c.id);
-    const SettingSpec& spec = kSettings[id];
+    const SavedSetting& saved = kSettings[id];
     std::set<int32_t> offered;
     for (const Args& a : c.choices) offered.insert(valueOf(id, a));
     std::set<int32_t> dialog;
-    for (int32_t v = spec.dialogMin; v <= spec.dialogMax; ++v) dialog.insert(v);
+    for (int32_t v = saved.dialogMin; v <= saved.dialogMax; ++v) dialog.insert(v);
     if (id == kBGcolor) dialog = {0, 1};
     EXPECT_EQ(offered, dialog) << c.id;
-    const int32_t tableDefault =
-        id == kBGcolor ? int32_t(std::string(spec.defaultText) == kWhiteText) : spec.defaultNumber;
+    const int32_t tableDefault = id == kBGcolor
+                                     ? int32_t(std::string(saved.defaultText) == kWhiteText)
+                                     : saved.defaultNumber;
     EXPECT_EQ(valueOf(id, {}), tableDefault) << c.id;
     if (!c.atDefault.empty()) {
       EXPECT_EQ(valueOf(id, c.atDefault), tableDefault) << c.id;

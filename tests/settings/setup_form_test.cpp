@@ -70,27 +70,27 @@ TEST(SetupDesign, OneButtonEachForOkAndCancel) {
 // can write the saver uses as written.
 TEST(SetupDesign, ControlsOfferTheSettingsRanges) {
   for (SettingId id : kDialogOrder) {
-    const SettingSpec& spec = kSettings[id];
+    const SavedSetting& saved = kSettings[id];
     const ControlDesign* d = FindControlDesign(ControlOf(id));
-    ASSERT_NE(d, nullptr) << spec.writeName;
+    ASSERT_NE(d, nullptr) << saved.writeName;
     if (d->kind == ControlKind::RadioGroup) {
-      EXPECT_EQ(spec.dialogMin, 0) << spec.writeName;
-      EXPECT_EQ(spec.dialogMax, d->itemCount - 1) << spec.writeName;
-      EXPECT_EQ(d->columns, d->itemCount) << spec.writeName;
-      for (int32_t i = 0; i < d->itemCount; ++i) EXPECT_NE(d->items[i], nullptr) << spec.writeName;
+      EXPECT_EQ(saved.dialogMin, 0) << saved.writeName;
+      EXPECT_EQ(saved.dialogMax, d->itemCount - 1) << saved.writeName;
+      EXPECT_EQ(d->columns, d->itemCount) << saved.writeName;
+      for (int32_t i = 0; i < d->itemCount; ++i) EXPECT_NE(d->items[i], nullptr) << saved.writeName;
     } else if (d->kind == ControlKind::TrackBar) {
-      EXPECT_EQ(d->minimum, spec.dialogMin) << spec.writeName;
-      EXPECT_EQ(d->maximum, spec.dialogMax) << spec.writeName;
-      EXPECT_GE(d->position, d->minimum) << spec.writeName;
-      EXPECT_LE(d->position, d->maximum) << spec.writeName;
+      EXPECT_EQ(d->minimum, saved.dialogMin) << saved.writeName;
+      EXPECT_EQ(d->maximum, saved.dialogMax) << saved.writeName;
+      EXPECT_GE(d->position, d->minimum) << saved.writeName;
+      EXPECT_LE(d->position, d->maximum) << saved.writeName;
     } else {
-      EXPECT_EQ(spec.kind, SettingKind::Text);
+      EXPECT_EQ(saved.kind, SettingKind::Text);
       EXPECT_STREQ(d->caption, kBlackText);
       EXPECT_STREQ(FindControlDesign("RadioButton2")->caption, kWhiteText);
       continue;
     }
-    for (int32_t v = spec.dialogMin; v <= spec.dialogMax; ++v) {
-      EXPECT_EQ(LimitForSaver(id, v), v) << spec.writeName << " " << v;
+    for (int32_t v = saved.dialogMin; v <= saved.dialogMax; ++v) {
+      EXPECT_EQ(LimitForSaver(id, v), v) << saved.writeName << " " << v;
     }
   }
 }
