@@ -27,4 +27,25 @@ class ClockSeededRandom final : public RandomSource {
   uint64_t state_ = 0;
 };
 
+// Draws given up front (the X11 program's hidden --draws, the tools and the tests), in the order
+// a figure set-up takes them: three reals, then the 0-5 and 0-255 draws. Each set-up, a second
+// one after a resize included, takes the same ones again.
+class GivenDraws final : public RandomSource {
+ public:
+  GivenDraws(long double r1, long double r2, long double r3, int32_t d6, int32_t d256)
+      : reals_{r1, r2, r3}, ints_{d6, d256} {}
+  void Seed() override {
+    real_ = 0;
+    int_ = 0;
+  }
+  long double NextReal() override { return reals_[real_++ % 3]; }
+  int32_t NextInt(int32_t) override { return ints_[int_++ % 2]; }
+
+ private:
+  long double reals_[3];
+  int32_t ints_[2];
+  int real_ = 0;
+  int int_ = 0;
+};
+
 }  // namespace vellicord

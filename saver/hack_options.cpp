@@ -124,6 +124,10 @@ std::string ParseHackOptions(const std::vector<std::string>& args, HackOptions& 
   return "";
 }
 
+GivenDraws DrawsOf(const HackOptions& o) {
+  return GivenDraws(o.draws[0], o.draws[1], o.draws[2], o.d6, o.d256);
+}
+
 WindowChoice ChooseWindow(const HackOptions& o, const char* xscreensaverWindow) {
   if (o.windowId) return {WindowKind::Given, *o.windowId};
   if (!o.root) return {WindowKind::Own, 0};

@@ -42,25 +42,8 @@ struct WindowChoice {
 // without a usable one, in the real root; neither gives a window of the program's own.
 WindowChoice ChooseWindow(const HackOptions& options, const char* xscreensaverWindow);
 
-// The draws of --draws, in the order a figure set-up takes them (three reals, then the 0-5 and
-// 0-255 draws); a second set-up, after a resize, takes the same ones again.
-class GivenDraws final : public RandomSource {
- public:
-  explicit GivenDraws(const HackOptions& o)
-      : reals_{o.draws[0], o.draws[1], o.draws[2]}, ints_{o.d6, o.d256} {}
-  void Seed() override {
-    real_ = 0;
-    int_ = 0;
-  }
-  long double NextReal() override { return reals_[real_++ % 3]; }
-  int32_t NextInt(int32_t) override { return ints_[int_++ % 2]; }
-
- private:
-  long double reals_[3];
-  int32_t ints_[2];
-  int real_ = 0;
-  int int_ = 0;
-};
+// The draws of --draws.
+GivenDraws DrawsOf(const HackOptions& options);
 
 extern const char* const kHackUsage;
 

@@ -86,7 +86,7 @@ int Run(const HackOptions& options) {
   surface.SetPixelMemory(canvas.get());
   GatedSurface gate(surface);
   ClockSeededRandom clockRandom;
-  GivenDraws givenDraws(options);
+  GivenDraws givenDraws = DrawsOf(options);
   RandomSource& random = options.fixedDraws ? static_cast<RandomSource&>(givenDraws) : clockRandom;
   // The form holds the trail ring, half a megabyte: not on the stack.
   auto form =

@@ -138,7 +138,7 @@ TEST(HackOptions, HiddenDrawsOption) {
   EXPECT_EQ(o.d6, 5);
   EXPECT_EQ(o.d256, 255);
   // Each set-up (a resize makes another) takes the same draws in the same order.
-  GivenDraws draws(o);
+  GivenDraws draws = DrawsOf(o);
   for (int setUp = 0; setUp < 2; ++setUp) {
     draws.Seed();
     EXPECT_EQ(draws.NextReal(), 0.25L);
