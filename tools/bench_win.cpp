@@ -4,7 +4,8 @@
 //   startup <scr> <n>          process start to first frame of Vellicord2.scr /s, after a warm run
 //   counters                   the tick counters of the running full-screen saver, as one line
 //   noop                       ends at once: what Wine takes to start a trivial program
-//   idle <ms>                  a shown window, and the saver's timer at <ms> doing nothing
+//   idle <ms> [band|whole]     a shown window and the saver's timer at <ms>, doing nothing or
+//                              copying one 16-row band or a whole 1024x768 frame each tick
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -242,9 +243,23 @@ int Counters() {
   return 0;
 }
 
-int Idle(int32_t intervalMs) {
-  ShowWindowOfSize(320, 200);
-  PreciseTimer timer([] {});
+// Wine's floor for a saver that presents every tick: what the timer and the copy cost with no
+// frame drawn. The buffer is the saver's at 1024x768 (652x653), copied where the saver puts it.
+int Idle(int32_t intervalMs, const std::wstring& copy) {
+  const bool band = copy == L"band", whole = copy == L"whole";
+  HWND window = ShowWindowOfSize(band || whole ? 1024 : 320, band || whole ? 768 : 200);
+  RasterSurface frame;
+  frame.CreateBuffer(652, 653);
+  BandCopy present(window);
+  frame.SetPresenter(&present);
+  const Point dot[2] = {{320, 300}, {320, 300}};
+  frame.SetPenWidth(8);
+  PreciseTimer timer([&] {
+    // A dot inside one 16-row band changed, or everything (a clear).
+    if (band) frame.Polyline(dot, 2);
+    if (whole) frame.Clear();
+    if (band || whole) frame.CopyToWindow(186, 57);
+  });
   if (intervalMs > 0) {
     timer.SetInterval(intervalMs);
     timer.SetEnabled(true);
@@ -262,8 +277,9 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"startup" && argc > 3) return Startup(argv[2], _wtoi(argv[3]));
   if (mode == L"counters") return Counters();
   if (mode == L"noop") return 0;
-  if (mode == L"idle") return Idle(argc > 2 ? _wtoi(argv[2]) : 0);
+  if (mode == L"idle") return Idle(argc > 2 ? _wtoi(argv[2]) : 0, argc > 3 ? argv[3] : L"");
   std::fprintf(stderr,
-               "usage: vellicord2-bench-win frames [s] | startup scr n | counters | idle ms\n");
+               "usage: vellicord2-bench-win frames [s] | startup scr n | counters | idle ms "
+               "[band|whole]\n");
   return 2;
 }
