@@ -501,13 +501,25 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
 
   int64_t kLo = 0;
   int64_t kHi = lastPixelOut ? major - 1 : major;
+  const int64_t base = major - 1 + bias;
+  const int64_t twoMajor = 2 * major;
+  const bool inside = x0 >= 0 && x1 >= 0 && y0 >= 0 && y1 >= 0 && x0 < width_ && x1 < width_ &&
+                      y0 < height_ && y1 < height_;
+  if (inside) {
+    // The common case, a segment within the buffer: no clipping, so no division either (the
+    // first pixel's error term is base itself, below twoMajor).
+    if (kHi < 0) return;
+    MarkChanged(int32_t(std::min(y0, y1)), int32_t(std::max(y0, y1)), int32_t(std::min(x0, x1)),
+                int32_t(std::max(x0, x1)));
+    Walk(a0, b0, kHi, xMajor, aInc, bInc, base, 2 * minor, twoMajor);
+    return;
+  }
   // Inside the buffer along the major axis.
   kLo = std::max(kLo, aInc > 0 ? -a0 : a0 - aMax);
   kHi = std::min(kHi, aInc > 0 ? aMax - a0 : a0);
   // And along the minor axis: offsets m in [mLo, mHi] from the first point.
   const int64_t mLo = bInc > 0 ? -b0 : b0 - bMax;
   const int64_t mHi = bInc > 0 ? bMax - b0 : b0;
-  const int64_t base = major - 1 + bias;
   if (minor == 0) {
     if (mLo > 0 || mHi < 0) return;
   } else {
@@ -517,10 +529,8 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
   }
   if (kLo > kHi) return;
 
-  const int64_t twoMajor = 2 * major;
   const int64_t num = 2 * kLo * minor + base;
   const int64_t m = num / twoMajor;
-  const int64_t rem = num - m * twoMajor;
   const int64_t a = a0 + aInc * kLo;
   const int64_t b = b0 + bInc * m;
   {
@@ -531,16 +541,22 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
     MarkChanged(int32_t(std::min(ya, yb)), int32_t(std::max(ya, yb)), int32_t(std::min(xa, xb)),
                 int32_t(std::max(xa, xb)));
   }
+  Walk(a, b, kHi - kLo, xMajor, aInc, bInc, num - m * twoMajor, 2 * minor, twoMajor);
+}
+
+// Lights `steps` + 1 pixels of a one-pixel line from (a, b) (major, minor coordinates, inside
+// the buffer), with the ink being drawn; rem is the first pixel's error term.
+void RasterSurface::Walk(int64_t a, int64_t b, int64_t steps, bool xMajor, int64_t aInc,
+                         int64_t bInc, int64_t rem, int64_t twoMinor, int64_t twoMajor) {
   const ptrdiff_t at = static_cast<ptrdiff_t>(xMajor ? b * width_ + a : a * width_ + b);
   const ptrdiff_t majorStep = static_cast<ptrdiff_t>(xMajor ? aInc : aInc * width_);
   const ptrdiff_t minorStep = static_cast<ptrdiff_t>(xMajor ? bInc * width_ : bInc);
-  const int64_t twoMinor = 2 * minor;
   uint32_t* const px = pixels_;
   uint8_t* const own = owners_.get();
   const uint32_t color = inkColor_;
   const uint8_t slot = inkSlot_;
   const auto walk = [&](auto plot) {
-    WalkLine(at, kHi - kLo, majorStep, minorStep, rem, twoMinor, twoMajor, plot);
+    WalkLine(at, steps, majorStep, minorStep, rem, twoMinor, twoMajor, plot);
   };
   switch (ink_) {
     case Ink::kPaint:

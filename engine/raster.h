@@ -107,6 +107,8 @@ class RasterSurface final : public DrawSurface {
   void StepTrail(const TrailFrame& frame);
   void ThinSegment(Segment s, bool lastPixelOut);
   void ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool lastPixelOut);
+  void Walk(int64_t a, int64_t b, int64_t steps, bool xMajor, int64_t aInc, int64_t bInc,
+            int64_t rem, int64_t twoMinor, int64_t twoMajor);
   void WideSegment(Segment s, bool startDisc);
   void WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc);
   bool BandOf(int64_t dx, int64_t dy, int64_t (&cx)[4], int64_t (&cy)[4]) const;
