@@ -233,34 +233,11 @@ void WalkLine(ptrdiff_t at, int64_t steps, ptrdiff_t majorStep, ptrdiff_t minorS
   }
 }
 
-// Where a pixel's slot is `from`: the pixel becomes `color` and its slot `to`. Eight slots are
-// looked at together: along a curve they are mostly all the same, all taken or none. The last
-// group may read past the span (the slot record has room for it) but writes only inside it.
-void SelectSpan(uint32_t* px, uint8_t* own, int32_t n, uint8_t from, uint32_t color, uint8_t to) {
-  constexpr uint64_t kOnes = 0x0101010101010101u;
-  constexpr uint64_t kLow7 = kOnes * 0x7F;
-  constexpr uint64_t kAll = kOnes << 7;
-  const uint64_t fromAll = kOnes * from;
-  const uint64_t toAll = kOnes * to;
-  for (int32_t i = 0; i < n; i += 8) {
-    uint64_t o;
-    std::memcpy(&o, own + i, 8);
-    const uint64_t x = o ^ fromAll;
-    // The top bit of each byte that is zero in x, with no borrow from one byte to the next;
-    // byte j is own[i + j] (x86 is little-endian).
-    uint64_t take = ~(((x & kLow7) + kLow7) | x | kLow7);
-    if (n - i < 8) take &= (uint64_t{1} << (8 * (n - i))) - 1;
-    if (take == kAll) {
-      Fill(px + i, 8, color);
-      std::memcpy(own + i, &toAll, 8);
-      continue;
-    }
-    for (; take != 0; take &= take - 1) {
-      const int32_t j = i + (__builtin_ctzll(take) >> 3);
-      px[j] = color;
-      own[j] = to;
-    }
-  }
+// Where a pixel's slot record is `match`, the pixel becomes `value`; written branch-free, so the
+// compiler takes four pixels at a time.
+void SelectSpan(uint32_t* px, int32_t n, uint32_t match, uint32_t value) {
+  constexpr uint32_t kSlotBits = 0xFF000000u;
+  for (int32_t i = 0; i < n; ++i) px[i] = (px[i] & kSlotBits) == match ? value : px[i];
 }
 
 }  // namespace
@@ -274,7 +251,6 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   lent_ = false;
   disc_.reset();
   halves_.reset();
-  owners_.reset();
   coverage_.reset();
   coverageRows_.reset();
   bandChanges_.reset();
@@ -301,8 +277,6 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
       !changed) {
     return;
   }
-  // Without room for the slot record every trail frame is a full repaint, as it may be.
-  owners_.reset(new (std::nothrow) uint8_t[pixels + 8]);
   ownPixels_ = std::move(buffer);
   pixels_ = lent ? lent : ownPixels_.get();
   lent_ = lent != nullptr;
@@ -401,12 +375,11 @@ void RasterSurface::DrawTrail(const TrailFrame& frame) {
 
 void RasterSurface::RepaintTrail(const TrailFrame& frame) {
   Clear();
-  bool own = owners_ != nullptr;
-  for (int32_t i = 0; i < frame.Count; ++i) {
-    own = own && frame.Lines[i].Slot >= 0 && frame.Lines[i].Slot < kNoSlot;
-  }
-  own = own && frame.Leaving.Slot >= 0 && frame.Leaving.Slot < kNoSlot;
-  if (own) std::memset(owners_.get(), kNoSlot, size_t(width_) * size_t(height_));
+  const auto recordable = [](const TrailLine& line) {
+    return line.Slot >= 0 && line.Slot <= kMaxSlot;
+  };
+  bool own = recordable(frame.Leaving);
+  for (int32_t i = 0; i < frame.Count; ++i) own = own && recordable(frame.Lines[i]);
   for (int32_t i = 0; i < frame.Count; ++i) {
     const TrailLine& line = frame.Lines[i];
     DrawPolyline(line.Points, line.Count, own ? Ink::kOwn : Ink::kPaint, PixelOf(line.Color),
@@ -432,7 +405,7 @@ void RasterSurface::StepTrail(const TrailFrame& frame) {
 
 void RasterSurface::Polyline(const Point* points, int32_t count) {
   if (!pixels_) return;
-  DrawPolyline(points, count, Ink::kPaint, pen_, kNoSlot);
+  DrawPolyline(points, count, Ink::kPaint, pen_, 0);
   trailReady_ = false;
 }
 
@@ -441,8 +414,9 @@ void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, ui
   if (!pixels_ || !points || count < 2) return;
   BeforeWrite();
   ink_ = ink;
-  inkColor_ = color;
-  inkSlot_ = static_cast<uint8_t>(slot);
+  const uint32_t record = uint32_t(slot + 1) << 24;
+  inkColor_ = ink == Ink::kOwn || ink == Ink::kUnder ? color | record : color;
+  inkMatch_ = ink == Ink::kVacate ? record : 0;
   if (penWidth_ <= 1) {
     // Each segment leaves out its last pixel, which the next one starts on: every vertex is
     // lit once and the polyline's own last point not at all.
@@ -552,31 +526,19 @@ void RasterSurface::Walk(int64_t a, int64_t b, int64_t steps, bool xMajor, int64
   const ptrdiff_t majorStep = static_cast<ptrdiff_t>(xMajor ? aInc : aInc * width_);
   const ptrdiff_t minorStep = static_cast<ptrdiff_t>(xMajor ? bInc * width_ : bInc);
   uint32_t* const px = pixels_;
-  uint8_t* const own = owners_.get();
   const uint32_t color = inkColor_;
-  const uint8_t slot = inkSlot_;
+  const uint32_t match = inkMatch_;
   const auto walk = [&](auto plot) {
     WalkLine(at, steps, majorStep, minorStep, rem, twoMinor, twoMajor, plot);
   };
-  switch (ink_) {
-    case Ink::kPaint:
-      walk([&](ptrdiff_t i) { px[i] = color; });
-      break;
-    case Ink::kOwn:
-      walk([&](ptrdiff_t i) { px[i] = color, own[i] = slot; });
-      break;
-    // A line's pixels lie on different rows, each a cache miss: only the slot is read, and the
-    // pixel written where it changes (mostly, so the branch is well predicted).
-    case Ink::kUnder:
-      walk([&](ptrdiff_t i) {
-        if (own[i] == kNoSlot) px[i] = color, own[i] = slot;
-      });
-      break;
-    case Ink::kVacate:
-      walk([&](ptrdiff_t i) {
-        if (own[i] == slot) px[i] = color, own[i] = kNoSlot;
-      });
-      break;
+  if (ink_ == Ink::kPaint || ink_ == Ink::kOwn) {
+    walk([&](ptrdiff_t i) { px[i] = color; });
+  } else {
+    // Only pixels whose slot record matches are written (mostly all or none along a curve, so
+    // the branch is well predicted).
+    walk([&](ptrdiff_t i) {
+      if ((px[i] & kSlotBits) == match) px[i] = color;
+    });
   }
 }
 
@@ -793,26 +755,12 @@ void RasterSurface::FlushSpans() {
 }
 
 void RasterSurface::InkSpan(int32_t y, int32_t lo, int32_t hi) {
-  const size_t at = size_t(y) * size_t(width_) + size_t(lo);
+  uint32_t* const px = pixels_ + size_t(y) * size_t(width_) + size_t(lo);
   const int32_t n = hi - lo + 1;
-  uint32_t* px = pixels_ + at;
-  uint8_t* own = owners_ ? owners_.get() + at : nullptr;
-  const uint32_t color = inkColor_;
-  const uint8_t slot = inkSlot_;
-  switch (ink_) {
-    case Ink::kPaint:
-      Fill(px, n, color);
-      break;
-    case Ink::kOwn:
-      Fill(px, n, color);
-      std::memset(own, slot, size_t(n));
-      break;
-    case Ink::kUnder:
-      SelectSpan(px, own, n, kNoSlot, color, slot);
-      break;
-    case Ink::kVacate:
-      SelectSpan(px, own, n, slot, color, kNoSlot);
-      break;
+  if (ink_ == Ink::kPaint || ink_ == Ink::kOwn) {
+    Fill(px, n, inkColor_);
+  } else {
+    SelectSpan(px, n, inkMatch_, inkColor_);
   }
 }
 

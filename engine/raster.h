@@ -39,6 +39,9 @@ class FramePresenter {
 
 // Draws with integer arithmetic only, so a frame is the same bits in every build, whatever the
 // x87 control word. Pixels are 32-bit BGRX, rows top-down: the memory layout of a 32-bpp DIB.
+// The X byte is the rasterizer's own: in trail frames it records which slot shows at the pixel
+// (slot + 1, 0 for the background), which stepped frames are composed from. Whatever shows a
+// frame ignores it, as a 32-bpp DIB's and a depth-24 visual's consumers do.
 // One-pixel pens light exactly the pixels GDI's cosmetic lines light; wider pens draw the
 // polyline widened by the pen, with round ends and joins.
 class RasterSurface final : public DrawSurface {
@@ -100,7 +103,9 @@ class RasterSurface final : public DrawSurface {
   // What a polyline does to the pixels it covers: paint them; paint them and take them for its
   // slot; take only those no slot shows; give back those its slot shows to the background.
   enum class Ink { kPaint, kOwn, kUnder, kVacate };
-  static constexpr uint8_t kNoSlot = 0xFF;
+  // The slot record's byte of a pixel; a slot is recorded as slot + 1, so slots up to 254.
+  static constexpr uint32_t kSlotBits = 0xFF000000u;
+  static constexpr int32_t kMaxSlot = 254;
 
   void DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color, int32_t slot);
   void RepaintTrail(const TrailFrame& frame);
@@ -139,14 +144,14 @@ class RasterSurface final : public DrawSurface {
   int32_t penWidth_ = 1;
   FramePresenter* presenter_ = nullptr;
 
-  // The slot each pixel shows, kNoSlot for the background; valid while trailReady_.
-  std::unique_ptr<uint8_t[]> owners_;
+  // The pixels' slot record is up to date.
   bool trailReady_ = false;
   bool trailStepped_ = false;
-  // The ink of the polyline being drawn.
+  // The ink of the polyline being drawn: the word it writes, and for a selecting ink the slot
+  // record a pixel must hold to be written.
   Ink ink_ = Ink::kPaint;
   uint32_t inkColor_ = 0;
-  uint8_t inkSlot_ = kNoSlot;
+  uint32_t inkMatch_ = 0;
 
   // A wide polyline's coverage, one bit a pixel, gathered from all its spans before any pixel
   // is written, so each pixel is inked once; per row the range of words set.

@@ -363,7 +363,8 @@ void X11Canvas::PresentAgain() {
 uint32_t* X11Canvas::Lend(int32_t width, int32_t height) {
   Impl& m = *impl_;
   m.DropImage();
-  // A 32-bit window needs an alpha byte the raster doesn't write: that frame is copied.
+  // A 32-bit window reads the top byte as alpha, which the raster keeps for its own record:
+  // that frame is copied.
   if (!m.shmAvailable || m.depth != 24 || !m.MakeShmImage(width, height)) return nullptr;
   if (m.image->bytes_per_line != width * 4) return nullptr;
   return reinterpret_cast<uint32_t*>(m.image->data);
@@ -399,7 +400,7 @@ void X11Canvas::Present(const RasterSurface& frame, int32_t x, int32_t y) {
   }
   if (!m.image) return;
   m.WaitForPuts();
-  // A 32-bit window is ARGB: its alpha must be opaque, where the raster leaves the top byte 0.
+  // A 32-bit window is ARGB: its alpha must be opaque, where the raster keeps its slot record.
   const uint32_t alpha = m.depth == 32 ? 0xFF000000u : 0;
   for (int32_t i = 0; i < count; ++i) {
     const PixelRect& r = rects[i];

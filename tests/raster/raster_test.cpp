@@ -509,7 +509,7 @@ TEST(RasterFrame, OutsideTheCurvesOnlyBackground) {
     const uint32_t bg = RasterSurface::PixelOf(kWhite);
     int64_t lit = 0;
     for (int64_t i = 0; i < int64_t(s.Width()) * s.Height(); ++i) {
-      const uint32_t p = s.Pixels()[i];
+      const uint32_t p = s.Pixels()[i] & 0xFFFFFF;  // less the slot record
       if (reach.Pixels()[i] != testing::kPen) {
         ASSERT_EQ(p, bg) << "pixel " << i << " width " << penWidth;
       } else if (p != bg) {
