@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <new>
 
 namespace vellicord {
@@ -233,10 +232,18 @@ void WalkLine(ptrdiff_t at, int64_t steps, ptrdiff_t majorStep, ptrdiff_t minorS
   }
 }
 
+// The slot record's byte of a pixel; a slot is recorded as slot + 1, so slots up to 254.
+constexpr uint32_t kSlotBits = 0xFF000000u;
+constexpr int32_t kMaxSlot = 254;
+
+// Bands of RasterSurface::kBandRows rows that a buffer this high has, the last one short.
+int32_t BandsOf(int32_t height) {
+  return (height + RasterSurface::kBandRows - 1) / RasterSurface::kBandRows;
+}
+
 // Where a pixel's slot record is `match`, the pixel becomes `value`; written branch-free, so the
 // compiler takes four pixels at a time.
 void SelectSpan(uint32_t* px, int32_t n, uint32_t match, uint32_t value) {
-  constexpr uint32_t kSlotBits = 0xFF000000u;
   for (int32_t i = 0; i < n; ++i) px[i] = (px[i] & kSlotBits) == match ? value : px[i];
 }
 
@@ -264,7 +271,7 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   const size_t pixels = size_t(width) * size_t(height);
   const int32_t capacity = 2 * std::max(width, height) + 2;
   const int32_t words = (width + 63) / 64;
-  const int32_t bands = (height + kBandRows - 1) / kBandRows;
+  const int32_t bands = BandsOf(height);
   uint32_t* lent = memory_ ? memory_->Lend(width, height) : nullptr;
   std::unique_ptr<uint32_t[]> buffer(lent ? nullptr : new (std::nothrow) uint32_t[pixels]);
   std::unique_ptr<Span[]> disc(new (std::nothrow) Span[size_t(capacity)]);
@@ -325,7 +332,7 @@ void RasterSurface::Clear() {
 }
 
 void RasterSurface::MarkAllChanged() {
-  const int32_t bands = (height_ + kBandRows - 1) / kBandRows;
+  const int32_t bands = BandsOf(height_);
   for (int32_t b = 0; b < bands; ++b) bandChanges_[b] = {0, width_ - 1};
 }
 
@@ -344,7 +351,7 @@ void RasterSurface::MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t
 void RasterSurface::CopyToWindow(int32_t x, int32_t y) {
   if (!pixels_ || !presenter_) return;
   // Bands in a row with the same columns make one rectangle: a repaint is one.
-  const int32_t bands = (height_ + kBandRows - 1) / kBandRows;
+  const int32_t bands = BandsOf(height_);
   changedCount_ = 0;
   for (int32_t b = 0; b < bands; ++b) {
     const Span c = bandChanges_[b];
@@ -482,7 +489,6 @@ void RasterSurface::ThinRun(int64_t x0, int64_t y0, int64_t x1, int64_t y1, bool
   if (inside) {
     // The common case, a segment within the buffer: no clipping, so no division either (the
     // first pixel's error term is base itself, below twoMajor).
-    if (kHi < 0) return;
     MarkChanged(int32_t(std::min(y0, y1)), int32_t(std::max(y0, y1)), int32_t(std::min(x0, x1)),
                 int32_t(std::max(x0, x1)));
     Walk(a0, b0, kHi, xMajor, aInc, bInc, base, 2 * minor, twoMajor);

@@ -103,9 +103,6 @@ class RasterSurface final : public DrawSurface {
   // What a polyline does to the pixels it covers: paint them; paint them and take them for its
   // slot; take only those no slot shows; give back those its slot shows to the background.
   enum class Ink { kPaint, kOwn, kUnder, kVacate };
-  // The slot record's byte of a pixel; a slot is recorded as slot + 1, so slots up to 254.
-  static constexpr uint32_t kSlotBits = 0xFF000000u;
-  static constexpr int32_t kMaxSlot = 254;
 
   void DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color, int32_t slot);
   void RepaintTrail(const TrailFrame& frame);
