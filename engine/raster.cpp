@@ -236,6 +236,23 @@ void WalkLine(ptrdiff_t at, int64_t steps, ptrdiff_t majorStep, ptrdiff_t minorS
 constexpr uint32_t kSlotBits = 0xFF000000u;
 constexpr int32_t kMaxSlot = 254;
 
+// Room kept per slot for a wide curve's runs: a few for each row it may cross, within a bound
+// for the largest buffers. The heaviest stored settings make about ten a row.
+constexpr int32_t kRunsPerRow = 12;
+constexpr int32_t kMaxRunsPerSlot = 1 << 15;
+
+// A key of a curve's points: the same points give the same key, and a different curve in a
+// slot is all but certain to give another.
+uint64_t KeyOf(const Point* points, int32_t count) {
+  uint64_t h = 0x9E3779B97F4A7C15u ^ uint64_t(uint32_t(count));
+  for (int32_t i = 0; i < count; ++i) {
+    h ^= uint64_t(uint32_t(points[i].X)) << 32 | uint32_t(points[i].Y);
+    h *= 0x100000001B3u;
+    h ^= h >> 29;
+  }
+  return h;
+}
+
 // Bands of RasterSurface::kBandRows rows that a buffer this high has, the last one short.
 int32_t BandsOf(int32_t height) {
   return (height + RasterSurface::kBandRows - 1) / RasterSurface::kBandRows;
@@ -262,7 +279,9 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   coverageRows_.reset();
   bandChanges_.reset();
   changed_.reset();
-  width_ = height_ = discCapacity_ = coverageWords_ = changedCount_ = 0;
+  runs_.reset();
+  ForgetKeptRuns();
+  width_ = height_ = discCapacity_ = coverageWords_ = changedCount_ = runsPerSlot_ = 0;
   penReady_ = trailReady_ = false;
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
       int64_t{width} * height > kMaxPixels) {
@@ -307,6 +326,21 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   BeforeWrite();
   std::fill_n(pixels_, pixels, brush_);
   MarkAllChanged();
+  MakeKeptRuns();
+}
+
+// Made only for wide pens, whose curves cost far more to gather than to replay. Without the
+// memory every curve is gathered, as it would be anyway.
+void RasterSurface::MakeKeptRuns() {
+  if (runs_ || !pixels_ || penWidth_ <= 1) return;
+  const int32_t perSlot =
+      int32_t(std::min<int64_t>(int64_t{kRunsPerRow} * height_, kMaxRunsPerSlot));
+  runs_.reset(new (std::nothrow) Run[size_t(perSlot) * kKeptSlots]);
+  runsPerSlot_ = runs_ ? perSlot : 0;
+}
+
+void RasterSurface::ForgetKeptRuns() {
+  for (KeptCurve& k : kept_) k.Count = -1;
 }
 
 void RasterSurface::SetBrushColor(ColorValue color) {
@@ -321,6 +355,8 @@ void RasterSurface::SetPenWidth(int32_t width) {
   penWidth_ = w;
   penReady_ = false;
   trailReady_ = false;
+  ForgetKeptRuns();
+  MakeKeptRuns();
 }
 
 void RasterSurface::Clear() {
@@ -432,6 +468,18 @@ void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, ui
     }
     return;
   }
+  // A trail curve's runs are replayed when its slot keeps them: rising and leaving. One coming
+  // in is gathered and kept for those two (a leaving one's slot is about to be reused).
+  const bool keepable = ink != Ink::kPaint && runs_ && slot >= 0 && slot < kKeptSlots;
+  const uint64_t key = keepable ? KeyOf(points, count) : 0;
+  if (keepable && kept_[slot].Count >= 0 && kept_[slot].Key == key) {
+    ReplayRuns(slot);
+    return;
+  }
+  if (keepable && ink != Ink::kVacate) {
+    keeping_ = slot;
+    kept_[slot] = {key, 0};
+  }
   if (!penReady_) PreparePen();
   // Joins and ends are the pen's disc at every vertex, so a polyline of one repeated point
   // is a dot, as in GDI. Each segment draws the disc at its end; the first also its start.
@@ -439,6 +487,23 @@ void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, ui
     WideSegment({points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y}, i == 0);
   }
   FlushSpans();
+  if (keeping_ >= 0 && kept_[keeping_].Count > runsPerSlot_) kept_[keeping_].Count = -1;
+  keeping_ = -1;
+}
+
+void RasterSurface::ReplayRuns(int32_t slot) {
+  const Run* run = runs_.get() + size_t(slot) * size_t(runsPerSlot_);
+  const Run* const end = run + kept_[slot].Count;
+  while (run != end) {
+    // Runs are kept row by row, left to right, as the gathering flushed them.
+    const int32_t y = run->Y, first = run->Lo;
+    int32_t last = first;
+    for (; run != end && run->Y == y; ++run) {
+      InkSpan(y, run->Lo, run->Hi);
+      last = run->Hi;
+    }
+    MarkChanged(y, y, first, last);
+  }
 }
 
 void RasterSurface::ThinSegment(Segment s, bool lastPixelOut) {
@@ -760,7 +825,16 @@ void RasterSurface::FlushSpans() {
   spanBottom_ = -1;
 }
 
+// Inks one run of a polyline's pixels, and keeps it when the polyline's runs are being kept.
 void RasterSurface::InkSpan(int32_t y, int32_t lo, int32_t hi) {
+  if (keeping_ >= 0) {
+    KeptCurve& k = kept_[keeping_];
+    if (k.Count < runsPerSlot_) {
+      runs_[size_t(keeping_) * size_t(runsPerSlot_) + size_t(k.Count)] = {uint16_t(y), uint16_t(lo),
+                                                                          uint16_t(hi)};
+    }
+    ++k.Count;  // past the slot's room: not kept
+  }
   uint32_t* const px = pixels_ + size_t(y) * size_t(width_) + size_t(lo);
   const int32_t n = hi - lo + 1;
   if (ink_ == Ink::kPaint || ink_ == Ink::kOwn) {

@@ -116,6 +116,9 @@ class RasterSurface final : public DrawSurface {
   bool BandOf(int64_t dx, int64_t dy, int64_t (&cx)[4], int64_t (&cy)[4]) const;
   void FlushSpans();
   void InkSpan(int32_t y, int32_t lo, int32_t hi);
+  void MakeKeptRuns();
+  void ForgetKeptRuns();
+  void ReplayRuns(int32_t slot);
   void MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi);
   void MarkAllChanged();
   void PreparePen();
@@ -172,6 +175,23 @@ class RasterSurface final : public DrawSurface {
   bool discTabled_ = false;  // false when the disc is taller than the table
   std::unique_ptr<Halves[]> halves_;
   bool penReady_ = false;
+
+  // Each ring slot's wide curve as the runs of pixels it covers, row by row: a curve is
+  // gathered once, when it comes in, and its runs replayed when it rises and when it leaves.
+  // Known by a key of its points; made for the buffer when a wide pen is first set, and a
+  // curve with more runs than a slot holds is gathered each time instead.
+  struct Run {
+    uint16_t Y, Lo, Hi;
+  };
+  struct KeptCurve {
+    uint64_t Key = 0;
+    int32_t Count = -1;  // runs; -1: none kept
+  };
+  static constexpr int32_t kKeptSlots = 32;
+  std::unique_ptr<Run[]> runs_;
+  int32_t runsPerSlot_ = 0;
+  KeptCurve kept_[kKeptSlots];
+  int32_t keeping_ = -1;  // the slot whose runs the polyline being drawn is kept in
 };
 
 }  // namespace vellicord
