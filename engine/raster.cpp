@@ -236,10 +236,11 @@ void WalkLine(ptrdiff_t at, int64_t steps, ptrdiff_t majorStep, ptrdiff_t minorS
 constexpr uint32_t kSlotBits = 0xFF000000u;
 constexpr int32_t kMaxSlot = 254;
 
-// Room kept per slot for a wide curve's runs: a few for each row it may cross, within a bound
-// for the largest buffers. The heaviest stored settings make about ten a row.
-constexpr int32_t kRunsPerRow = 12;
-constexpr int32_t kMaxRunsPerSlot = 1 << 15;
+// Room kept per slot, in words: a one-pixel curve's pixels (one word each) as it crosses the
+// buffer 32 times, or a wide one's runs (two words each) at 16 a row, within a bound for the
+// largest buffers. The most seen over long runs of every width at Period 2 was 27 a side.
+constexpr int32_t kKeptWordsPerSide = 32;
+constexpr int32_t kMaxKeptWords = 1 << 16;
 
 // A key of a curve's points: the same points give the same key, and a different curve in a
 // slot is all but certain to give another.
@@ -279,9 +280,10 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   coverageRows_.reset();
   bandChanges_.reset();
   changed_.reset();
-  runs_.reset();
-  ForgetKeptRuns();
-  width_ = height_ = discCapacity_ = coverageWords_ = changedCount_ = runsPerSlot_ = 0;
+  keptWords_.reset();
+  keptBands_.reset();
+  ForgetKept();
+  width_ = height_ = discCapacity_ = coverageWords_ = changedCount_ = wordsPerSlot_ = 0;
   penReady_ = trailReady_ = false;
   if (width <= 0 || height <= 0 || width > kMaxSide || height > kMaxSide ||
       int64_t{width} * height > kMaxPixels) {
@@ -299,8 +301,12 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   std::unique_ptr<int32_t[]> coverageRows(new (std::nothrow) int32_t[2 * size_t(height)]);
   std::unique_ptr<Span[]> bandChanges(new (std::nothrow) Span[size_t(bands)]);
   std::unique_ptr<PixelRect[]> changed(new (std::nothrow) PixelRect[size_t(bands)]);
+  const int32_t keptWords = int32_t(
+      std::min<int64_t>(int64_t{kKeptWordsPerSide} * std::max(width, height), kMaxKeptWords));
+  std::unique_ptr<uint32_t[]> kept(new (std::nothrow) uint32_t[size_t(keptWords) * kKeptSlots]);
+  std::unique_ptr<Span[]> keptBands(new (std::nothrow) Span[size_t(bands) * kKeptSlots]);
   if ((!lent && !buffer) || !disc || !halves || !coverage || !coverageRows || !bandChanges ||
-      !changed) {
+      !changed || !kept || !keptBands) {
     return;
   }
   ownPixels_ = std::move(buffer);
@@ -312,6 +318,9 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   coverageRows_ = std::move(coverageRows);
   bandChanges_ = std::move(bandChanges);
   changed_ = std::move(changed);
+  keptWords_ = std::move(kept);
+  keptBands_ = std::move(keptBands);
+  wordsPerSlot_ = keptWords;
   width_ = width;
   height_ = height;
   discCapacity_ = capacity;
@@ -326,21 +335,10 @@ void RasterSurface::CreateBuffer(int32_t width, int32_t height) {
   BeforeWrite();
   std::fill_n(pixels_, pixels, brush_);
   MarkAllChanged();
-  MakeKeptRuns();
 }
 
-// Made only for wide pens, whose curves cost far more to gather than to replay. Without the
-// memory every curve is gathered, as it would be anyway.
-void RasterSurface::MakeKeptRuns() {
-  if (runs_ || !pixels_ || penWidth_ <= 1) return;
-  const int32_t perSlot =
-      int32_t(std::min<int64_t>(int64_t{kRunsPerRow} * height_, kMaxRunsPerSlot));
-  runs_.reset(new (std::nothrow) Run[size_t(perSlot) * kKeptSlots]);
-  runsPerSlot_ = runs_ ? perSlot : 0;
-}
-
-void RasterSurface::ForgetKeptRuns() {
-  for (KeptCurve& k : kept_) k.Count = -1;
+void RasterSurface::ForgetKept() {
+  for (KeptCurve& k : kept_) k.Words = -1;
 }
 
 void RasterSurface::SetBrushColor(ColorValue color) {
@@ -355,8 +353,7 @@ void RasterSurface::SetPenWidth(int32_t width) {
   penWidth_ = w;
   penReady_ = false;
   trailReady_ = false;
-  ForgetKeptRuns();
-  MakeKeptRuns();
+  ForgetKept();
 }
 
 void RasterSurface::Clear() {
@@ -373,14 +370,19 @@ void RasterSurface::MarkAllChanged() {
 }
 
 void RasterSurface::MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi) {
-  for (int32_t b = top / kBandRows; b <= bottom / kBandRows; ++b) {
-    Span& c = bandChanges_[b];
+  const auto widen = [](Span& c, int32_t l, int32_t h) {
     if (c.Lo > c.Hi) {
-      c = {lo, hi};
+      c = {l, h};
     } else {
-      c.Lo = std::min(c.Lo, lo);
-      c.Hi = std::max(c.Hi, hi);
+      c.Lo = std::min(c.Lo, l);
+      c.Hi = std::max(c.Hi, h);
     }
+  };
+  Span* kept =
+      keeping_ >= 0 ? keptBands_.get() + size_t(keeping_) * size_t(BandsOf(height_)) : nullptr;
+  for (int32_t b = top / kBandRows; b <= bottom / kBandRows; ++b) {
+    widen(bandChanges_[b], lo, hi);
+    if (kept) widen(kept[b], lo, hi);
   }
 }
 
@@ -460,6 +462,26 @@ void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, ui
   const uint32_t record = uint32_t(slot + 1) << 24;
   inkColor_ = ink == Ink::kOwn || ink == Ink::kUnder ? color | record : color;
   inkMatch_ = ink == Ink::kVacate ? record : 0;
+  // A trail curve is replayed when its slot keeps it: rising and leaving. One coming in is
+  // drawn from its points and kept for those two (a leaving one's slot is about to be reused).
+  const bool keepable = ink != Ink::kPaint && slot >= 0 && slot < kKeptSlots;
+  const uint64_t key = keepable ? KeyOf(points, count) : 0;
+  if (keepable && kept_[slot].Words >= 0 && kept_[slot].Key == key) {
+    Replay(slot);
+    return;
+  }
+  if (keepable && ink != Ink::kVacate) {
+    keeping_ = slot;
+    kept_[slot] = {key, 0};
+    std::fill_n(keptBands_.get() + size_t(slot) * size_t(BandsOf(height_)), BandsOf(height_),
+                Span{1, 0});
+  }
+  DrawFromPoints(points, count);
+  if (keeping_ >= 0 && kept_[keeping_].Words > wordsPerSlot_) kept_[keeping_].Words = -1;
+  keeping_ = -1;
+}
+
+void RasterSurface::DrawFromPoints(const Point* points, int32_t count) {
   if (penWidth_ <= 1) {
     // Each segment leaves out its last pixel, which the next one starts on: every vertex is
     // lit once and the polyline's own last point not at all.
@@ -468,18 +490,6 @@ void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, ui
     }
     return;
   }
-  // A trail curve's runs are replayed when its slot keeps them: rising and leaving. One coming
-  // in is gathered and kept for those two (a leaving one's slot is about to be reused).
-  const bool keepable = ink != Ink::kPaint && runs_ && slot >= 0 && slot < kKeptSlots;
-  const uint64_t key = keepable ? KeyOf(points, count) : 0;
-  if (keepable && kept_[slot].Count >= 0 && kept_[slot].Key == key) {
-    ReplayRuns(slot);
-    return;
-  }
-  if (keepable && ink != Ink::kVacate) {
-    keeping_ = slot;
-    kept_[slot] = {key, 0};
-  }
   if (!penReady_) PreparePen();
   // Joins and ends are the pen's disc at every vertex, so a polyline of one repeated point
   // is a dot, as in GDI. Each segment draws the disc at its end; the first also its start.
@@ -487,22 +497,28 @@ void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, ui
     WideSegment({points[i].X, points[i].Y, points[i + 1].X, points[i + 1].Y}, i == 0);
   }
   FlushSpans();
-  if (keeping_ >= 0 && kept_[keeping_].Count > runsPerSlot_) kept_[keeping_].Count = -1;
-  keeping_ = -1;
 }
 
-void RasterSurface::ReplayRuns(int32_t slot) {
-  const Run* run = runs_.get() + size_t(slot) * size_t(runsPerSlot_);
-  const Run* const end = run + kept_[slot].Count;
-  while (run != end) {
-    // Runs are kept row by row, left to right, as the gathering flushed them.
-    const int32_t y = run->Y, first = run->Lo;
-    int32_t last = first;
-    for (; run != end && run->Y == y; ++run) {
-      InkSpan(y, run->Lo, run->Hi);
-      last = run->Hi;
+// A kept curve's pixels again, with the ink being drawn: where each pixel is inked once, the
+// order doesn't matter, and a pixel a one-pixel curve crosses twice takes the same ink twice.
+void RasterSurface::Replay(int32_t slot) {
+  const uint32_t* word = keptWords_.get() + size_t(slot) * size_t(wordsPerSlot_);
+  const uint32_t* const end = word + kept_[slot].Words;
+  uint32_t* const px = pixels_;
+  const uint32_t color = inkColor_, match = inkMatch_;
+  if (penWidth_ > 1) {
+    for (; word != end; word += 2) InkSpan(word[0], int32_t(word[1]));
+  } else if (ink_ == Ink::kOwn) {
+    for (; word != end; ++word) px[*word] = color;
+  } else {
+    for (; word != end; ++word) {
+      if ((px[*word] & kSlotBits) == match) px[*word] = color;
     }
-    MarkChanged(y, y, first, last);
+  }
+  const int32_t bands = BandsOf(height_);
+  const Span* kept = keptBands_.get() + size_t(slot) * size_t(bands);
+  for (int32_t b = 0; b < bands; ++b) {
+    if (kept[b].Lo <= kept[b].Hi) MarkChanged(b * kBandRows, b * kBandRows, kept[b].Lo, kept[b].Hi);
   }
 }
 
@@ -602,14 +618,23 @@ void RasterSurface::Walk(int64_t a, int64_t b, int64_t steps, bool xMajor, int64
   const auto walk = [&](auto plot) {
     WalkLine(at, steps, majorStep, minorStep, rem, twoMinor, twoMajor, plot);
   };
-  if (ink_ == Ink::kPaint || ink_ == Ink::kOwn) {
-    walk([&](ptrdiff_t i) { px[i] = color; });
+  const auto paint = [&](ptrdiff_t i) { px[i] = color; };
+  // Only pixels whose slot record matches are written (mostly all or none along a curve, so
+  // the branch is well predicted).
+  const auto select = [&](ptrdiff_t i) {
+    if ((px[i] & kSlotBits) == match) px[i] = color;
+  };
+  const auto kept = [&](auto plot) {
+    return [&, plot](ptrdiff_t i) {
+      plot(i);
+      Keep(uint32_t(i));
+    };
+  };
+  const bool painting = ink_ == Ink::kPaint || ink_ == Ink::kOwn;
+  if (keeping_ < 0) {
+    painting ? walk(paint) : walk(select);
   } else {
-    // Only pixels whose slot record matches are written (mostly all or none along a curve, so
-    // the branch is well predicted).
-    walk([&](ptrdiff_t i) {
-      if ((px[i] & kSlotBits) == match) px[i] = color;
-    });
+    painting ? walk(kept(paint)) : walk(kept(select));
   }
 }
 
@@ -806,7 +831,7 @@ void RasterSurface::FlushSpans() {
         const uint64_t gaps = ~bits >> pos;
         if (gaps == 0) break;  // the run goes on into the next word
         pos += __builtin_ctzll(gaps);
-        InkSpan(y, start, base + pos - 1);
+        InkRun(y, start, base + pos - 1);
         first = std::min(first, start);
         last = base + pos - 1;
         start = -1;
@@ -814,7 +839,7 @@ void RasterSurface::FlushSpans() {
     }
     if (start >= 0) {
       last = words[1] * 64 + 63;
-      InkSpan(y, start, last);
+      InkRun(y, start, last);
       first = std::min(first, start);
     }
     words[0] = INT32_MAX;
@@ -825,18 +850,18 @@ void RasterSurface::FlushSpans() {
   spanBottom_ = -1;
 }
 
-// Inks one run of a polyline's pixels, and keeps it when the polyline's runs are being kept.
-void RasterSurface::InkSpan(int32_t y, int32_t lo, int32_t hi) {
+// One run of a wide polyline's pixels, kept when the polyline is.
+void RasterSurface::InkRun(int32_t y, int32_t lo, int32_t hi) {
+  const size_t at = size_t(y) * size_t(width_) + size_t(lo);
   if (keeping_ >= 0) {
-    KeptCurve& k = kept_[keeping_];
-    if (k.Count < runsPerSlot_) {
-      runs_[size_t(keeping_) * size_t(runsPerSlot_) + size_t(k.Count)] = {uint16_t(y), uint16_t(lo),
-                                                                          uint16_t(hi)};
-    }
-    ++k.Count;  // past the slot's room: not kept
+    Keep(uint32_t(at));
+    Keep(uint32_t(hi - lo + 1));
   }
-  uint32_t* const px = pixels_ + size_t(y) * size_t(width_) + size_t(lo);
-  const int32_t n = hi - lo + 1;
+  InkSpan(at, hi - lo + 1);
+}
+
+void RasterSurface::InkSpan(size_t at, int32_t n) {
+  uint32_t* const px = pixels_ + at;
   if (ink_ == Ink::kPaint || ink_ == Ink::kOwn) {
     Fill(px, n, inkColor_);
   } else {

@@ -105,6 +105,7 @@ class RasterSurface final : public DrawSurface {
   enum class Ink { kPaint, kOwn, kUnder, kVacate };
 
   void DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color, int32_t slot);
+  void DrawFromPoints(const Point* points, int32_t count);
   void RepaintTrail(const TrailFrame& frame);
   void StepTrail(const TrailFrame& frame);
   void ThinSegment(Segment s, bool lastPixelOut);
@@ -115,10 +116,17 @@ class RasterSurface final : public DrawSurface {
   void WidePiece(int32_t x0, int32_t y0, int32_t x1, int32_t y1, bool startDisc);
   bool BandOf(int64_t dx, int64_t dy, int64_t (&cx)[4], int64_t (&cy)[4]) const;
   void FlushSpans();
-  void InkSpan(int32_t y, int32_t lo, int32_t hi);
-  void MakeKeptRuns();
-  void ForgetKeptRuns();
-  void ReplayRuns(int32_t slot);
+  void InkRun(int32_t y, int32_t lo, int32_t hi);
+  void InkSpan(size_t at, int32_t n);
+  void Keep(uint32_t word) {
+    KeptCurve& k = kept_[keeping_];
+    if (k.Words < wordsPerSlot_) {
+      keptWords_[size_t(keeping_) * size_t(wordsPerSlot_) + size_t(k.Words)] = word;
+    }
+    if (k.Words <= wordsPerSlot_) ++k.Words;  // past the slot's room: not kept
+  }
+  void ForgetKept();
+  void Replay(int32_t slot);
   void MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi);
   void MarkAllChanged();
   void PreparePen();
@@ -176,22 +184,21 @@ class RasterSurface final : public DrawSurface {
   std::unique_ptr<Halves[]> halves_;
   bool penReady_ = false;
 
-  // Each ring slot's wide curve as the runs of pixels it covers, row by row: a curve is
-  // gathered once, when it comes in, and its runs replayed when it rises and when it leaves.
-  // Known by a key of its points; made for the buffer when a wide pen is first set, and a
-  // curve with more runs than a slot holds is gathered each time instead.
-  struct Run {
-    uint16_t Y, Lo, Hi;
-  };
+  // Each ring slot's curve as the pixels it covers: a one-pixel curve's offsets in the buffer,
+  // a wide one's runs (offset and length), and the columns it changes in each band. A curve
+  // is drawn from its points once, when it comes in, and replayed when it rises and when it
+  // leaves. Known by a key of its points; a curve with more than a slot holds is drawn from its
+  // points each time instead.
   struct KeptCurve {
     uint64_t Key = 0;
-    int32_t Count = -1;  // runs; -1: none kept
+    int32_t Words = -1;  // -1: nothing kept
   };
   static constexpr int32_t kKeptSlots = 32;
-  std::unique_ptr<Run[]> runs_;
-  int32_t runsPerSlot_ = 0;
+  std::unique_ptr<uint32_t[]> keptWords_;
+  std::unique_ptr<Span[]> keptBands_;
+  int32_t wordsPerSlot_ = 0;
   KeptCurve kept_[kKeptSlots];
-  int32_t keeping_ = -1;  // the slot whose runs the polyline being drawn is kept in
+  int32_t keeping_ = -1;  // the slot the polyline being drawn is kept in
 };
 
 }  // namespace vellicord

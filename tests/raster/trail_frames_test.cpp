@@ -130,51 +130,60 @@ std::vector<Point> Saw(int32_t x0, int32_t pitch, int32_t width, int32_t height)
   return p;
 }
 
-// Wide curves drawn from hand-made frames: with few runs a row a slot keeps each curve's runs;
-// with a run every few pixels it can't, and the curve is gathered each time. A stepped frame
-// whose rising curve is not the one its slot kept still draws the curve it was given.
-TEST(TrailFrames, WideCurvesKeptOrNotMatchFullRepaints) {
-  constexpr int32_t kW = 240, kH = 24;
-  for (const int32_t pitch : {60, 6}) {
-    SCOPED_TRACE(::testing::Message() << "teeth " << pitch << " pixels apart");
-    std::vector<Point> a = Saw(0, pitch, kW, kH), b = Saw(2, pitch, kW, kH),
-                       c = Saw(3, pitch, kW, kH), d = Saw(1, pitch, kW, kH);
-    const auto frame = [](const TrailLine* lines, bool stepped, TrailLine leaving) {
-      TrailFrame f;
-      f.Lines = lines;
-      f.Count = 2;
-      f.Stepped = stepped;
-      f.Leaving = leaving;
-      return f;
-    };
-    const auto line = [](const std::vector<Point>& p, ColorValue color, int32_t slot) {
-      return TrailLine{p.data(), int32_t(p.size()), color, slot};
-    };
-    const TrailLine lineA = line(a, 0x0000FF, 0), lineB = line(b, 0x00FF00, 1);
-    const TrailLine lineC = line(c, 0xFF0000, 1), lineD = line(d, 0xFFFF00, 0);
-    const TrailLine first[] = {lineA, lineB}, second[] = {lineC, lineA}, third[] = {lineD, lineC};
-    BothWays both;
-    both.CreateBuffer(kW, kH);
-    both.SetPenWidth(2);
-    both.DrawTrail(frame(first, false, {}));
-    both.DrawTrail(frame(second, true, lineB));
-    both.DrawTrail(frame(third, true, lineA));
-    EXPECT_EQ(both.steps, 2);
-    EXPECT_EQ(FirstDifference(both.full.Pixels(), both.stepped.Pixels(), kW, kH), "");
+// Four frames of two slots on a fresh surface, stepped and repainted: the first repainted,
+// the next two stepped, then one whose rising curve is another than its slot kept.
+void CheckSawFrames(int32_t pen, int32_t pitch) {
+  constexpr int32_t kW = 240, kH = 240;
+  std::vector<Point> a = Saw(0, pitch, kW, kH), b = Saw(2, pitch, kW, kH),
+                     c = Saw(3, pitch, kW, kH), d = Saw(1, pitch, kW, kH);
+  const auto frame = [](const TrailLine* lines, bool stepped, TrailLine leaving) {
+    TrailFrame f;
+    f.Lines = lines;
+    f.Count = 2;
+    f.Stepped = stepped;
+    f.Leaving = leaving;
+    return f;
+  };
+  const auto line = [](const std::vector<Point>& p, ColorValue color, int32_t slot) {
+    return TrailLine{p.data(), int32_t(p.size()), color, slot};
+  };
+  const TrailLine lineA = line(a, 0x0000FF, 0), lineB = line(b, 0x00FF00, 1);
+  const TrailLine lineC = line(c, 0xFF0000, 1), lineD = line(d, 0xFFFF00, 0);
+  const TrailLine first[] = {lineA, lineB}, second[] = {lineC, lineA}, third[] = {lineD, lineC};
+  BothWays both;
+  both.CreateBuffer(kW, kH);
+  both.SetPenWidth(pen);
+  both.DrawTrail(frame(first, false, {}));
+  both.DrawTrail(frame(second, true, lineB));
+  both.DrawTrail(frame(third, true, lineA));
+  EXPECT_EQ(both.steps, 2);
+  EXPECT_EQ(FirstDifference(both.full.Pixels(), both.stepped.Pixels(), kW, kH), "");
 
-    // C rises in the next frame, but as another curve than the one its slot kept.
-    std::vector<Point> moved = Saw(4, pitch, kW, kH);
-    const TrailLine lineE = line(b, 0x00FFFF, 1), risen = line(moved, lineC.Color, 1);
-    const TrailLine fourth[] = {lineE, risen};
-    both.DrawTrail(frame(fourth, true, lineD));
-    const uint32_t top = RasterSurface::PixelOf(lineC.Color);
-    int32_t lit = 0;
-    for (int32_t i = 0; i < kW * kH; ++i) {
-      if ((both.full.Pixels()[i] & 0xFFFFFF) != top) continue;
-      ++lit;
-      ASSERT_EQ(both.stepped.Pixels()[i] & 0xFFFFFF, top) << "at " << i % kW << "," << i / kW;
+  // C rises in the next frame, but as another curve than the one its slot kept.
+  std::vector<Point> moved = Saw(4, pitch, kW, kH);
+  const TrailLine lineE = line(b, 0x00FFFF, 1), risen = line(moved, lineC.Color, 1);
+  const TrailLine fourth[] = {lineE, risen};
+  both.DrawTrail(frame(fourth, true, lineD));
+  const uint32_t top = RasterSurface::PixelOf(lineC.Color);
+  int32_t lit = 0;
+  for (int32_t i = 0; i < kW * kH; ++i) {
+    if ((both.full.Pixels()[i] & 0xFFFFFF) != top) continue;
+    ++lit;
+    ASSERT_EQ(both.stepped.Pixels()[i] & 0xFFFFFF, top) << "at " << i % kW << "," << i / kW;
+  }
+  EXPECT_GT(lit, 0);
+}
+
+// Curves drawn from hand-made frames: a slot keeps a curve of a few runs a row or a few
+// crossings of the buffer; one with a run every few pixels, or many crossings, it can't, and
+// the curve is drawn from its points each time. A stepped frame whose rising curve is not the
+// one its slot kept still draws the curve it was given.
+TEST(TrailFrames, CurvesKeptOrNotMatchFullRepaints) {
+  for (const int32_t pen : {1, 2}) {
+    for (const int32_t pitch : {60, 6}) {
+      SCOPED_TRACE(::testing::Message() << "width " << pen << ", teeth " << pitch << " apart");
+      CheckSawFrames(pen, pitch);
     }
-    EXPECT_GT(lit, 0);
   }
 }
 
