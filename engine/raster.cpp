@@ -624,18 +624,24 @@ void RasterSurface::Walk(int64_t a, int64_t b, int64_t steps, bool xMajor, int64
   const auto select = [&](ptrdiff_t i) {
     if ((px[i] & kSlotBits) == match) px[i] = color;
   };
-  const auto kept = [&](auto plot) {
-    return [&, plot](ptrdiff_t i) {
-      plot(i);
-      Keep(uint32_t(i));
-    };
-  };
   const bool painting = ink_ == Ink::kPaint || ink_ == Ink::kOwn;
   if (keeping_ < 0) {
     painting ? walk(paint) : walk(select);
-  } else {
-    painting ? walk(kept(paint)) : walk(kept(select));
+    return;
   }
+  // Kept as Keep() does, in locals: the pixel stores would make the compiler reload members.
+  uint32_t* const out = keptWords_.get() + size_t(keeping_) * size_t(wordsPerSlot_);
+  const int32_t room = wordsPerSlot_;
+  int32_t n = kept_[keeping_].Words;
+  const auto kept = [&](auto plot) {
+    return [&, plot](ptrdiff_t i) {
+      plot(i);
+      if (n < room) out[n] = uint32_t(i);
+      n += n <= room ? 1 : 0;
+    };
+  };
+  painting ? walk(kept(paint)) : walk(kept(select));
+  kept_[keeping_].Words = n;
 }
 
 // The pen's disc. An odd pen is centred on the vertex's pixel, an even one on that pixel's
