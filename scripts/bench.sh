@@ -124,6 +124,8 @@ measure "idle window, timer at 14 ms" 15 wine "$benchwin" idle 14
 # to a full-screen window every 14 ms with nothing drawn.
 measure "present floor, band" "$run_s" wine "$benchwin" idle 14 band
 measure "present floor, whole" "$run_s" wine "$benchwin" idle 14 whole
+# And at the heaviest settings' rate, where their bands cover the whole buffer.
+measure "present floor, whole, 7 ms" "$run_s" wine "$benchwin" idle 7 whole
 wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
 
 echo "the X11 program and a peer XScreenSaver hack on a 1024x768 display..." >&2
@@ -148,6 +150,9 @@ measure_x11 "vellicord2 --root, heaviest: Speed 3, 10 lines, width 10, Period 2 
   "$root/build/native/saver/vellicord2" --root --speed 3 --lines 10 --line-width 10 --complexity 2
 measure_x11 "greynetic --root (XScreenSaver's own hack, its defaults)" "$run_s" \
   /usr/libexec/xscreensaver/greynetic --root
+# The program's floor: its loop presenting the whole buffer at each rate, nothing drawn.
+measure_x11 "floor 14" "$run_s" "$root/build/native/tools/vellicord2-bench-x11" 14 whole
+measure_x11 "floor 7" "$run_s" "$root/build/native/tools/vellicord2-bench-x11" 7 whole
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
