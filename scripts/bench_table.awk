@@ -30,8 +30,8 @@ END {
   # The rasterizer's share of a frame: stepped (the running saver) and in full, beside memset.
   for (i = 1; i <= rn; i++) {
     c = rorder[i]; sf = ras[c, "stepped"]; fu = ras[c, "full"]; ms = ras[c, "memset"]
-    lim = c ~ /w10/ ? 5 : 2
-    printf "| raster, %s, native: stepped frame (full clear and repaint) | **%.1f us** (%.1f us) | memset %.1f us: stepped %.1fx, full %.1fx | < %dx memset: %s |\n", c, sf, fu, ms, sf / ms, fu / ms, lim, ok(sf, lim * ms)
+    vi = ras[c, "visit"]; lim = c ~ /w10/ ? 5 : 2
+    printf "| raster, %s, native: stepped frame (full clear and repaint) | **%.1f us** (%.1f us) | memset %.1f us: stepped %.1fx, full %.1fx; each pixel of the step's three curves read and written once: %.1f us (%.1fx memset) | < %dx memset: %s |\n", c, sf, fu, ms, sf / ms, fu / ms, vi, vi / ms, lim, ok(sf, lim * ms)
   }
   split(cpu["idle window"], iw, "|"); split(cpu["idle window, timer at 14 ms"], it, "|")
   split(cpu["present floor, band"], fb, "|"); split(cpu["present floor, whole"], fw, "|")

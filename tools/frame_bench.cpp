@@ -1,7 +1,8 @@
 // vellicord2-frame-bench: the rasterizer's share of one frame, curves recorded from the engine
 // beforehand: a full clear and repaint of every curve (how every frame was composed before),
-// a stepped frame (how the running saver composes them now), and the floor of writing the
-// buffer's bytes once (memset). With --parts [seconds], the frame cost in its parts for
+// a stepped frame (how the running saver composes them now), the floor of writing the buffer's
+// bytes once (memset), and the floor of a step: reading and writing once each pixel of the
+// three curves it changes (visit). With --parts [seconds], the frame cost in its parts for
 // scripts/bench.sh instead.
 #include <benchmark/benchmark.h>
 
@@ -9,6 +10,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/figure.h"
@@ -90,6 +92,54 @@ void Stepped(benchmark::State& state, const Recorded& r) {
   }
 }
 
+// Where a step must go: the leaving, entering and rising curves' own pixels, as runs of
+// (offset, length) found by drawing each curve alone.
+using Runs = std::vector<std::pair<uint32_t, uint32_t>>;
+
+std::vector<Runs> StepPixels(const Recorded& r) {
+  RasterSurface alone;
+  alone.CreateBuffer(r.width, r.height);
+  alone.SetBrushColor(kBlack);
+  alone.SetPenColor(kWhite);
+  std::vector<Runs> steps;
+  for (size_t i = 1; i < r.frames.size(); ++i) {
+    const RecordedFrame& f = r.frames[i];
+    Runs runs;
+    for (const RecordedLine* line : {&f.Leaving, &f.Lines.front(), &f.Lines.back()}) {
+      alone.Clear();
+      alone.SetPenWidth(f.PenWidth);
+      alone.Polyline(line->Points.data(), int32_t(line->Points.size()));
+      for (int32_t y = 0; y < r.height; ++y) {
+        const uint32_t* row = alone.Pixels() + size_t(y) * size_t(r.width);
+        for (int32_t x = 0; x < r.width;) {
+          const int32_t start = x;
+          while (x < r.width && (row[x] & 0xFFFFFF) != 0) ++x;
+          if (x > start) runs.push_back({uint32_t(y * r.width + start), uint32_t(x - start)});
+          x += x == start ? 1 : 0;
+        }
+      }
+    }
+    steps.push_back(std::move(runs));
+  }
+  return steps;
+}
+
+// The floor of any frame composed from its changes: each pixel of the step's three curves read
+// and written once, in runs, as the raster's selecting ink does.
+void StepPixelsFloor(benchmark::State& state, const Recorded& r, const std::vector<Runs>& steps) {
+  std::vector<uint32_t> buffer(size_t(r.width) * size_t(r.height));
+  size_t i = 0;
+  for (auto _ : state) {
+    const uint32_t value = uint32_t(i);
+    for (const auto& [at, n] : steps[i++ % steps.size()]) {
+      uint32_t* p = buffer.data() + at;
+      for (uint32_t k = 0; k < n; ++k) p[k] = (p[k] >> 24) == 0 ? value : p[k];
+    }
+    benchmark::DoNotOptimize(buffer.data());
+    benchmark::ClobberMemory();
+  }
+}
+
 void MemsetFloor(benchmark::State& state, int32_t width, int32_t height) {
   std::vector<uint32_t> buffer(size_t(width) * size_t(height));
   int value = 0;
@@ -120,6 +170,10 @@ int main(int argc, char** argv) {
     })->Unit(benchmark::kMicrosecond);
     benchmark::RegisterBenchmark((name + "/memset").c_str(), [r](benchmark::State& s) {
       MemsetFloor(s, r->width, r->height);
+    })->Unit(benchmark::kMicrosecond);
+    auto steps = std::make_shared<std::vector<Runs>>(StepPixels(*r));
+    benchmark::RegisterBenchmark((name + "/visit").c_str(), [r, steps](benchmark::State& s) {
+      StepPixelsFloor(s, *r, *steps);
     })->Unit(benchmark::kMicrosecond);
   }
   benchmark::Initialize(&argc, argv);
