@@ -499,8 +499,9 @@ void RasterSurface::DrawFromPoints(const Point* points, int32_t count) {
   FlushSpans();
 }
 
-// A kept curve's pixels again, with the ink being drawn: where each pixel is inked once, the
-// order doesn't matter, and a pixel a one-pixel curve crosses twice takes the same ink twice.
+// A kept curve's pixels again, with the ink being drawn, in the order they were drawn: every
+// pixel ends as drawing the curve from its points would leave it, a pixel a one-pixel curve
+// crosses twice included.
 void RasterSurface::Replay(int32_t slot) {
   const uint32_t* word = keptWords_.get() + size_t(slot) * size_t(wordsPerSlot_);
   const uint32_t* const end = word + kept_[slot].Words;
