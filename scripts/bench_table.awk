@@ -34,7 +34,7 @@ END {
     c = rorder[i]; sf = ras[c, "stepped"]; fu = ras[c, "full"]; ms = ras[c, "memset"]
     # The targets are set for a 1080-high screen's buffer.
     vi = ras[c, "visit"]; lim = c ~ /w10/ ? 5 : 2
-    printf "| raster, %s, native: stepped frame (full clear and repaint) | **%.1f us** (%.1f us) | memset %.1f us: stepped %.1fx, full %.1fx; each pixel of the step's three curves read and written once: %.1f us (%.1fx memset) | %s |\n", c, sf, fu, ms, sf / ms, fu / ms, vi, vi / ms, c ~ /^1920x1080/ ? "< " lim "x memset: " ok(sf, lim * ms) : "-"
+    printf "| raster, %s, native: stepped frame (full clear and repaint) | **%.1f us** (%.1f us) | memset %.1f us: stepped %.1fx, full %.1fx; each pixel of the step's three curves visited once (read and written; the rising curve's only written): %.1f us (%.1fx memset) | %s |\n", c, sf, fu, ms, sf / ms, fu / ms, vi, vi / ms, c ~ /^1920x1080/ ? "< " lim "x memset: " ok(sf, lim * ms) : "-"
   }
   split(cpu["idle window"], iw, "|"); split(cpu["idle window, timer at 14 ms"], it, "|")
   split(cpu["present floor, band"], fb, "|"); split(cpu["present floor, whole"], fw, "|")

@@ -1,11 +1,12 @@
 // vellicord2-frame-bench: the rasterizer's share of one frame, curves recorded from the engine
 // beforehand: a full clear and repaint of every curve (how every frame was composed before),
 // a stepped frame (how the running saver composes them now), the floor of writing the buffer's
-// bytes once (memset), and the floor of a step: reading and writing once each pixel of the
-// three curves it changes (visit). With --parts [seconds], the frame cost in its parts for
+// bytes once (memset), and the floor of a step: visiting once each pixel of the three curves it
+// changes (visit). With --parts [seconds], the frame cost in its parts for
 // scripts/bench.sh instead.
 #include <benchmark/benchmark.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -93,48 +94,57 @@ void Stepped(benchmark::State& state, const Recorded& r) {
 }
 
 // Where a step must go: the leaving, entering and rising curves' own pixels, as runs of
-// (offset, length) found by drawing each curve alone.
+// (offset, length) found by drawing each curve alone. The first two are read before they are
+// written (which curve shows there decides); the rising one takes every pixel it covers.
 using Runs = std::vector<std::pair<uint32_t, uint32_t>>;
+struct Step {
+  Runs read, written;
+};
 
-std::vector<Runs> StepPixels(const Recorded& r) {
+std::vector<Step> StepPixels(const Recorded& r) {
   RasterSurface alone;
   alone.CreateBuffer(r.width, r.height);
   alone.SetBrushColor(kBlack);
   alone.SetPenColor(kWhite);
-  std::vector<Runs> steps;
-  for (size_t i = 1; i < r.frames.size(); ++i) {
-    const RecordedFrame& f = r.frames[i];
-    Runs runs;
-    for (const RecordedLine* line : {&f.Leaving, &f.Lines.front(), &f.Lines.back()}) {
-      alone.Clear();
-      alone.SetPenWidth(f.PenWidth);
-      alone.Polyline(line->Points.data(), int32_t(line->Points.size()));
-      for (int32_t y = 0; y < r.height; ++y) {
-        const uint32_t* row = alone.Pixels() + size_t(y) * size_t(r.width);
-        for (int32_t x = 0; x < r.width;) {
-          const int32_t start = x;
-          while (x < r.width && (row[x] & 0xFFFFFF) != 0) ++x;
-          if (x > start) runs.push_back({uint32_t(y * r.width + start), uint32_t(x - start)});
-          x += x == start ? 1 : 0;
-        }
+  const auto runsOf = [&](const RecordedLine& line, int32_t pen, Runs& runs) {
+    alone.Clear();
+    alone.SetPenWidth(pen);
+    alone.Polyline(line.Points.data(), int32_t(line.Points.size()));
+    for (int32_t y = 0; y < r.height; ++y) {
+      const uint32_t* row = alone.Pixels() + size_t(y) * size_t(r.width);
+      for (int32_t x = 0; x < r.width;) {
+        const int32_t start = x;
+        while (x < r.width && (row[x] & 0xFFFFFF) != 0) ++x;
+        if (x > start) runs.push_back({uint32_t(y * r.width + start), uint32_t(x - start)});
+        x += x == start ? 1 : 0;
       }
     }
-    steps.push_back(std::move(runs));
+  };
+  std::vector<Step> steps;
+  for (size_t i = 1; i < r.frames.size(); ++i) {
+    const RecordedFrame& f = r.frames[i];
+    Step step;
+    runsOf(f.Leaving, f.PenWidth, step.read);
+    runsOf(f.Lines.front(), f.PenWidth, step.read);
+    runsOf(f.Lines.back(), f.PenWidth, step.written);
+    steps.push_back(std::move(step));
   }
   return steps;
 }
 
-// The floor of any frame composed from its changes: each pixel of the step's three curves read
-// and written once, in runs, as the raster's selecting ink does.
-void StepPixelsFloor(benchmark::State& state, const Recorded& r, const std::vector<Runs>& steps) {
+// The floor of a frame composed from its three changes: each of the step's pixels visited once,
+// in runs, read and written where the raster must read, only written where it needn't.
+void StepPixelsFloor(benchmark::State& state, const Recorded& r, const std::vector<Step>& steps) {
   std::vector<uint32_t> buffer(size_t(r.width) * size_t(r.height));
   size_t i = 0;
   for (auto _ : state) {
     const uint32_t value = uint32_t(i);
-    for (const auto& [at, n] : steps[i++ % steps.size()]) {
+    const Step& step = steps[i++ % steps.size()];
+    for (const auto& [at, n] : step.read) {
       uint32_t* p = buffer.data() + at;
       for (uint32_t k = 0; k < n; ++k) p[k] = (p[k] >> 24) == 0 ? value : p[k];
     }
+    for (const auto& [at, n] : step.written) std::fill_n(buffer.data() + at, n, value);
     benchmark::DoNotOptimize(buffer.data());
     benchmark::ClobberMemory();
   }
@@ -171,7 +181,7 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark((name + "/memset").c_str(), [r](benchmark::State& s) {
       MemsetFloor(s, r->width, r->height);
     })->Unit(benchmark::kMicrosecond);
-    auto steps = std::make_shared<std::vector<Runs>>(StepPixels(*r));
+    auto steps = std::make_shared<std::vector<Step>>(StepPixels(*r));
     benchmark::RegisterBenchmark((name + "/visit").c_str(), [r, steps](benchmark::State& s) {
       StepPixelsFloor(s, *r, *steps);
     })->Unit(benchmark::kMicrosecond);
