@@ -65,7 +65,8 @@ bool Ends(const Process& s, const std::string& what, double timeoutMs = 5000) {
 }
 
 bool StartProcess(Process& s, const std::wstring& exe, const std::wstring& args) {
-  return s.Start(exe, args) || Check(false, "started " + Utf8(args));
+  return s.Start(exe, args) ||
+         Check(false, "started " + Utf8(args), "error " + std::to_string(s.Error()));
 }
 
 bool StartSaver(Process& s, const std::wstring& scr, const std::wstring& args) {

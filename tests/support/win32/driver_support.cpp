@@ -87,8 +87,19 @@ bool Process::Start(const std::wstring& exe, const std::wstring& args) {
   std::wstring line = L"\"" + exe + L"\"" + (args.empty() ? L"" : L" " + args);
   STARTUPINFOW si = {};
   si.cb = sizeof si;
-  started_ = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                            &si, &pi_) != FALSE;
+  // Wine on a loaded machine now and then fails to create a process that starts at once when
+  // asked again; the program itself hasn't run yet, so asking again hides nothing of it.
+  started_ = false;
+  for (int attempt = 0; attempt < 3 && !started_; ++attempt) {
+    if (attempt > 0) {
+      std::fprintf(stderr, "note: CreateProcessW failed (error %lu), starting again\n",
+                   static_cast<unsigned long>(GetLastError()));
+      Sleep(250);
+    }
+    started_ = CreateProcessW(exe.c_str(), line.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                              nullptr, &si, &pi_) != FALSE;
+  }
+  error_ = started_ ? 0 : GetLastError();
   return started_;
 }
 

@@ -58,6 +58,8 @@ class Process {
 
   // The command line is the quoted path, then args when there are any.
   bool Start(const std::wstring& exe, const std::wstring& args);
+  // Why the last Start failed (GetLastError), 0 after one that succeeded.
+  DWORD Error() const { return error_; }
   bool Alive() const;
   // Milliseconds until it ended, or a negative value when it is still running at the timeout.
   double ExitsWithin(double timeoutMs) const;
@@ -67,6 +69,7 @@ class Process {
  private:
   PROCESS_INFORMATION pi_ = {};
   bool started_ = false;
+  DWORD error_ = 0;
 };
 
 std::vector<HWND> TopWindows(DWORD pid);
