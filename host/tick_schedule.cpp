@@ -8,6 +8,12 @@ void TickSchedule::Start(int64_t nowUs, int32_t intervalMs) {
   due_ = nowUs + intervalUs_;
 }
 
+int32_t TickSchedule::WaitMs(int64_t nowUs) const {
+  if (!Active()) return -1;
+  const int64_t us = due_ - nowUs;
+  return us <= 0 ? 0 : static_cast<int32_t>((us + 999) / 1000);
+}
+
 void TickSchedule::Advance(int64_t nowUs) {
   if (!Active()) return;
   const int64_t late = nowUs - due_;

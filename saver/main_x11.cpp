@@ -7,7 +7,6 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +15,7 @@
 #include "engine/raster.h"
 #include "host/tick_schedule.h"
 #include "host/timer.h"
+#include "host/x11/monotonic_clock.h"
 #include "host/x11/saver_host_x11.h"
 #include "host/x11/x11_canvas.h"
 #include "saver/frame_gate.h"
@@ -26,27 +26,17 @@
 namespace vellicord {
 namespace {
 
-int64_t NowUs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return int64_t{t.tv_sec} * 1000000 + t.tv_nsec / 1000;
-}
-
 // The form's timer on the program's own loop: ticks on the schedule's grid, taken by the loop.
 class LoopTimer final : public SaverTimer {
  public:
   void SetInterval(int32_t intervalMs) override { interval_ = intervalMs; }
   void SetEnabled(bool enabled) override {
     enabled_ = enabled;
-    if (enabled) schedule_.Start(NowUs(), interval_);
+    if (enabled) schedule_.Start(MonotonicUs(), interval_);
   }
   bool Due(int64_t now) const { return enabled_ && schedule_.IsDue(now); }
   // How long the loop may sleep: -1 for as long as it likes.
-  int WaitMs(int64_t now) const {
-    if (!enabled_ || !schedule_.Active()) return -1;
-    const int64_t us = schedule_.Due() - now;
-    return us <= 0 ? 0 : int((us + 999) / 1000);
-  }
+  int WaitMs(int64_t now) const { return enabled_ ? schedule_.WaitMs(now) : -1; }
   void Taken(int64_t now) { schedule_.Advance(now); }
 
  private:
@@ -112,7 +102,7 @@ int Run(const HackOptions& options) {
       canvas->Fill(form->Color);
       if (frameShown && gate.FrameCurrent()) canvas->PresentAgain();
     }
-    const int64_t now = NowUs();
+    const int64_t now = MonotonicUs();
     if (timer.Due(now)) {
       // Hidden or covered: the clock and the ring go on, the pixels are skipped.
       const bool visible = canvas->Visible();

@@ -5,7 +5,6 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <memory>
 #include <string>
 
@@ -13,17 +12,8 @@
 #include "engine/random.h"
 #include "engine/raster.h"
 #include "host/tick_schedule.h"
+#include "host/x11/monotonic_clock.h"
 #include "host/x11/x11_canvas.h"
-
-namespace {
-
-int64_t NowUs() {
-  timespec t;
-  clock_gettime(CLOCK_MONOTONIC, &t);
-  return int64_t{t.tv_sec} * 1000000 + t.tv_nsec / 1000;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   using namespace vellicord;
@@ -47,10 +37,10 @@ int main(int argc, char** argv) {
   const Point dot[] = {{frame.Width() / 2, frame.Height() / 2},
                        {frame.Width() / 2 + 1, frame.Height() / 2}};
   TickSchedule schedule;
-  schedule.Start(NowUs(), ms);
+  schedule.Start(MonotonicUs(), ms);
   pollfd display{canvas->Fd(), POLLIN, 0};
   while (!canvas->Pump().gone) {
-    const int64_t now = NowUs();
+    const int64_t now = MonotonicUs();
     if (schedule.IsDue(now)) {
       if (copy == "band") frame.Polyline(dot, 2);
       if (copy == "whole") frame.Clear();
@@ -58,7 +48,7 @@ int main(int argc, char** argv) {
       schedule.Advance(now);
       continue;
     }
-    poll(&display, 1, schedule.Active() ? int((schedule.Due() - now + 999) / 1000) : -1);
+    poll(&display, 1, schedule.WaitMs(now));
   }
   return 0;
 }

@@ -96,6 +96,9 @@ TEST(TickSchedule, KeepsTheGridThroughSmallLateness) {
   EXPECT_EQ(s.Due(), 8000);
   EXPECT_FALSE(s.IsDue(7999));
   EXPECT_TRUE(s.IsDue(8000));
+  EXPECT_EQ(s.WaitMs(1000), 7);
+  EXPECT_EQ(s.WaitMs(7001), 1);  // a part of a millisecond is slept whole, never cut short
+  EXPECT_EQ(s.WaitMs(9000), 0);
   s.Advance(9500);  // woke 1.5 ms late: the next instant stays on the grid
   EXPECT_EQ(s.Due(), 15000);
   s.Advance(21900);  // 6.9 ms late: still less than one interval behind, no tick dropped
@@ -122,6 +125,7 @@ TEST(TickSchedule, ZeroOrNegativeIntervalNeverTicks) {
     s.Start(5, ms);
     EXPECT_FALSE(s.Active());
     EXPECT_FALSE(s.IsDue(INT64_MAX));
+    EXPECT_EQ(s.WaitMs(5), -1);
   }
   TickSchedule big;
   big.Start(0, INT32_MAX);
