@@ -369,20 +369,21 @@ void RasterSurface::MarkAllChanged() {
   for (int32_t b = 0; b < bands; ++b) bandChanges_[b] = {0, width_ - 1};
 }
 
+void RasterSurface::Widen(Span& c, int32_t lo, int32_t hi) {
+  if (c.Lo > c.Hi) {
+    c = {lo, hi};
+  } else {
+    c.Lo = std::min(c.Lo, lo);
+    c.Hi = std::max(c.Hi, hi);
+  }
+}
+
 void RasterSurface::MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi) {
-  const auto widen = [](Span& c, int32_t l, int32_t h) {
-    if (c.Lo > c.Hi) {
-      c = {l, h};
-    } else {
-      c.Lo = std::min(c.Lo, l);
-      c.Hi = std::max(c.Hi, h);
-    }
-  };
   Span* kept =
       keeping_ >= 0 ? keptBands_.get() + size_t(keeping_) * size_t(BandsOf(height_)) : nullptr;
   for (int32_t b = top / kBandRows; b <= bottom / kBandRows; ++b) {
-    widen(bandChanges_[b], lo, hi);
-    if (kept) widen(kept[b], lo, hi);
+    Widen(bandChanges_[b], lo, hi);
+    if (kept) Widen(kept[b], lo, hi);
   }
 }
 
@@ -519,7 +520,7 @@ void RasterSurface::Replay(int32_t slot) {
   const int32_t bands = BandsOf(height_);
   const Span* kept = keptBands_.get() + size_t(slot) * size_t(bands);
   for (int32_t b = 0; b < bands; ++b) {
-    if (kept[b].Lo <= kept[b].Hi) MarkChanged(b * kBandRows, b * kBandRows, kept[b].Lo, kept[b].Hi);
+    if (kept[b].Lo <= kept[b].Hi) Widen(bandChanges_[b], kept[b].Lo, kept[b].Hi);
   }
 }
 

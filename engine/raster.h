@@ -127,6 +127,8 @@ class RasterSurface final : public DrawSurface {
   }
   void ForgetKept();
   void Replay(int32_t slot);
+  // A band's changed columns (lo > hi: none yet) widened to take in lo..hi.
+  static void Widen(Span& c, int32_t lo, int32_t hi);
   void MarkChanged(int32_t top, int32_t bottom, int32_t lo, int32_t hi);
   void MarkAllChanged();
   void PreparePen();
