@@ -1,7 +1,7 @@
 // x11_driver: the X11 program on Xvfb servers of its own, as XScreenSaver and xsecurelock run it:
 // the window by XSCREENSAVER_WINDOW (hex, decimal) and --window-id, its pixels against the
-// native render of the same draws, the ways it ends, input, resize, hiding, the XPutImage
-// fallback without MIT-SHM, its own window and the visual check.
+// native render of the same draws, the ways it ends, input, resize, hiding, a pause by SIGSTOP,
+// the XPutImage fallback without MIT-SHM, its own window and the visual check.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -455,6 +455,52 @@ void ResizeHideDestroy(Display* dpy, const std::string& display) {
   Report("its window destroyed ends it within 100 ms, status 0", error);
 }
 
+// MATE's and Xfce's screen savers pause a hack with SIGSTOP while their unlock dialog is up and
+// resume it with SIGCONT. The ticks missed meanwhile are dropped, not run back to back; the
+// window, covered and uncovered while it slept, shows the current frame at once; and the ticks
+// go on at the speed's interval.
+void PausedAndResumed(Display* dpy, const std::string& display) {
+  constexpr int kIntervalMs = 14;  // the default speed, 2
+  constexpr int kPauseMs = 3000;
+  const Window parent = MakeParent(dpy, 640, 480);
+  const Hack h = StartHack(display, {"--window-id", Hex(parent), "--draws", kDraws});
+  int before = 0, resumed = 0, later = 0;
+  Clock::time_point beforeAt, resumedAt, laterAt;
+  std::string error = ShowsNativeFrame(dpy, parent, {}, &before, 400, &beforeAt);
+  if (error.empty()) {
+    const auto stopped = Clock::now();
+    kill(h.pid, SIGSTOP);
+    SleepMs(kPauseMs / 2);
+    const Window cover = MakeParent(dpy, 640, 480);
+    SleepMs(kPauseMs / 2);
+    XDestroyWindow(dpy, cover);
+    XSync(dpy, False);
+    const double pausedMs = MsSince(stopped);
+    kill(h.pid, SIGCONT);
+    // Within a few ticks the uncovered window holds a whole frame again, the one now due.
+    error = ShowsNativeFrame(dpy, parent, {}, &resumed, 4 * kIntervalMs, &resumedAt);
+    const double runMs =
+        std::chrono::duration<double, std::milli>(resumedAt - beforeAt).count() - pausedMs;
+    if (error.empty() && resumed - before > runMs / kIntervalMs * 1.1 + 3) {
+      error = std::to_string(resumed - before) + " ticks in " + std::to_string(int(runMs)) +
+              " ms of running around a " + std::to_string(int(pausedMs)) +
+              " ms pause: the missed ticks came in a burst";
+    }
+  }
+  if (error.empty()) error = ShowsNativeFrame(dpy, parent, {}, &later, 1000, &laterAt);
+  const double expected =
+      std::chrono::duration<double, std::milli>(laterAt - resumedAt).count() / kIntervalMs;
+  if (error.empty() && (later - resumed < 0.6 * expected || later - resumed > 1.1 * expected)) {
+    error = std::to_string(later - resumed) + " ticks after the pause where " +
+            std::to_string(int(expected)) + " were due";
+  }
+  if (error.empty()) error = EndsBySignal(h, SIGTERM);
+  Reap(h);
+  XDestroyWindow(dpy, parent);
+  XSync(dpy, False);
+  Report("paused by SIGSTOP, resumed by SIGCONT: no burst, the current frame, its own rate", error);
+}
+
 Window FindNamed(Display* dpy, const char* name) {
   Window root, parent, *children = nullptr;
   unsigned count = 0;
@@ -608,6 +654,7 @@ int main(int argc, char** argv) {
   }
   DaemonWindowCases(dpy, server.display);
   ResizeHideDestroy(dpy, server.display);
+  PausedAndResumed(dpy, server.display);
   OwnWindowAndRefusals(dpy, server.display);
   XCloseDisplay(dpy);
   kill(server.pid, SIGTERM);
