@@ -1,0 +1,201 @@
+#!/usr/bin/env bash
+# End to end with one of Debian's screen-saver hosts on Xvfb, running the hack from the built
+# package: the host starts it, it draws in the host's window, and it ends when the host ends it,
+# leaving no process behind. What started it, its arguments and XSCREENSAVER_WINDOW, and how it
+# ended are printed. The package is removed again afterwards if it was not installed before.
+#   xscreensaver: the hack chosen in a ~/.xscreensaver; -activate, -deactivate. The daemon
+#     won't run hacks as root, so it runs as nobody on an Xvfb that admits every client (-ac).
+#   mate: mate-screensaver in a D-Bus session of its own, the theme chosen through GSettings
+#     (found by the package's desktop entry); --activate, --deactivate.
+#   xsecurelock: XSECURELOCK_SAVER is the hack; the locker killed.
+# Usage: host_e2e.sh xscreensaver|mate|xsecurelock PACKAGE-DIR
+set -euo pipefail
+host=$1
+debs=("$2"/vellicord2_*_amd64.deb)
+deb=${debs[0]}
+[ -f "$deb" ] || { echo "FAIL: no package in $2 (the package test builds it)"; exit 1; }
+skip() { echo "SKIP: $*"; exit 77; }
+
+case $host in
+  xscreensaver) need=(xscreensaver xscreensaver-command runuser) ;;
+  mate) need=(mate-screensaver mate-screensaver-command gsettings dbus-run-session dbus-daemon) ;;
+  xsecurelock) need=(xsecurelock) ;;
+  *) echo "usage: host_e2e.sh xscreensaver|mate|xsecurelock PACKAGE-DIR" >&2; exit 2 ;;
+esac
+for tool in "${need[@]}" Xvfb xdpyinfo xwd convert; do
+  command -v "$tool" >/dev/null || skip "no $tool here (scripts/setup.sh installs it)"
+done
+
+# MATE's screen saver, gsettings and dconf's service meet on a session bus: the whole run goes
+# into one of its own, with a home of its own that dconf's service (started by the bus) shares.
+if [ "$host" = mate ] && [ -z "${VELLICORD_E2E_HOME:-}" ]; then
+  VELLICORD_E2E_HOME=$(mktemp -d)
+  mkdir -m 700 "$VELLICORD_E2E_HOME/run"
+  export VELLICORD_E2E_HOME HOME=$VELLICORD_E2E_HOME XDG_RUNTIME_DIR=$VELLICORD_E2E_HOME/run
+  unset XDG_CONFIG_HOME XDG_CACHE_HOME XDG_DATA_HOME
+  exec dbus-run-session -- "$0" "$@"
+fi
+home=${VELLICORD_E2E_HOME:-$(mktemp -d)}
+
+# One run at a time on this machine: every worktree's run installs the same package.
+exec 9>/tmp/vellicord2-host-e2e.lock
+flock -w 280 9 || { echo "FAIL: another run held the lock for 280 s"; exit 1; }
+
+was_installed=0
+dpkg-query -W -f='${Status}' vellicord2 2>/dev/null | grep -q 'install ok installed' && was_installed=1
+xvfb="" host_pid=""
+cleanup() {
+  [ -n "$host_pid" ] && kill "$host_pid" 2>/dev/null || true
+  # A hack still running ends with the display: its lost connection ends it.
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
+  [ "$was_installed" = 0 ] && apt-get -o DPkg::Lock::Timeout=600 remove -y -q vellicord2 >/dev/null 2>&1 || true
+  rm -rf "$home"
+}
+trap cleanup EXIT
+
+failed=0 passed=0
+check() {
+  local name=$1; shift
+  if "$@"; then passed=$((passed + 1)); echo "ok   $name"
+  else failed=$((failed + 1)); echo "FAIL $name"; fi
+}
+# wait_for SECONDS COMMAND...: true once the command succeeds within the time.
+wait_for() {
+  local until=$((SECONDS + $1)); shift
+  until "$@"; do [ $SECONDS -ge $until ] && return 1; sleep 0.1; done
+}
+
+# Through apt, which waits for the package lock another install may hold; installed again
+# when the same version is in already, so that the hack that runs is the one just built.
+apt-get -o DPkg::Lock::Timeout=600 install -y -q --reinstall --no-install-recommends \
+  "$(realpath "$deb")" >/dev/null
+hack=/usr/libexec/xscreensaver/vellicord2
+installed_from_deb() { dpkg-deb --fsys-tarfile "$deb" | tar -xO ".$hack" | cmp -s - $hack; }
+check "the package installs, its hack the one just built" installed_from_deb
+
+running() { local state; state=$(ps -o stat= -p "$1") && [ "${state:0:1}" != Z ]; }
+for _ in $(seq 20); do
+  n=$((400 + RANDOM % 500))
+  Xvfb ":$n" -screen 0 1024x768x24 -ac -nolisten tcp >/dev/null 2>&1 &
+  xvfb=$!
+  export DISPLAY=":$n"
+  # Another run's server on that number answers too, while ours gives up on it and ends.
+  wait_for 5 xdpyinfo >/dev/null 2>&1 && sleep 0.3 && running "$xvfb" && break
+  kill "$xvfb" 2>/dev/null || true
+  xvfb=""
+done
+[ -n "$xvfb" ] || { echo "FAIL: no Xvfb"; exit 1; }
+
+# The hacks running on this display (other runs may have theirs on other displays); a process
+# that has ended but is not yet reaped doesn't count.
+hacks() {
+  local p
+  for p in $(pgrep -x -r D,R,S,T,t vellicord2); do
+    tr '\0' '\n' <"/proc/$p/environ" 2>/dev/null | grep -qE "^DISPLAY=$DISPLAY(\.0)?$" && echo "$p"
+  done
+  return 0
+}
+hack_running() { [ -n "$(hacks)" ]; }
+hack_gone() { [ -z "$(hacks)" ]; }
+started_by_host() {  # the host's process is an ancestor of the hack
+  local p
+  p=$(hacks | head -1)
+  while [ -n "$p" ] && [ "$p" -gt 1 ]; do
+    [ "$p" = "$host_pid" ] && return 0
+    p=$(ps -o ppid= -p "$p" | tr -d ' ')
+  done
+  return 1
+}
+window=""
+# What the host gave it, for the record, and the window it names.
+describe() {
+  local p parent argv
+  p=$(hacks | head -1)
+  parent=$(ps -o ppid= -p "$p" | tr -d ' ')
+  argv=$(tr '\0' ' ' <"/proc/$p/cmdline")
+  window=$(tr '\0' '\n' <"/proc/$p/environ" | sed -n 's/^XSCREENSAVER_WINDOW=//p')
+  echo "     started by $(ps -o comm= -p "$parent") (pid $parent): ${argv% }," \
+    "XSCREENSAVER_WINDOW=${window:-(unset)}"
+  [ "$(readlink "/proc/$p/exe")" = $hack ] && [ -n "$window" ]
+}
+# The named window shows more than one colour, and a moment later something else: the figure
+# drawn and moving, where the host alone would show one still colour.
+# (xwd, not import: import looks for the window under the root, and xsecurelock's is not.)
+colours_and_digest() { xwd -silent -id "$window" | convert xwd:- -format '%k %#' info: 2>/dev/null; }
+draws() {
+  local a b
+  a=$(colours_and_digest) || return 1
+  sleep 0.3
+  b=$(colours_and_digest) || return 1
+  [ "${a%% *}" -gt 1 ] && [ "${b%% *}" -gt 1 ] && [ "$a" != "$b" ]
+}
+ends() {  # ends SECONDS HOW: the hack gone within the time, said how
+  local start=$SECONDS
+  wait_for "$1" hack_gone || return 1
+  echo "     ended: $2, gone within $((SECONDS - start + 1)) s"
+}
+
+case $host in
+  xscreensaver)
+    cat >"$home/.xscreensaver" <<'CONF'
+mode:		one
+selected:	0
+timeout:	0:30:00
+lock:		False
+fade:		False
+unfade:		False
+splash:		False
+programs:	vellicord2 --root		\n
+CONF
+    chown -R nobody "$home"
+    as_nobody() { runuser -u nobody -- env HOME="$home" DISPLAY="$DISPLAY" "$@"; }
+    as_nobody xscreensaver -no-splash -verbose >"$home/daemon.log" 2>&1 &
+    host_pid=$!
+    wait_for 15 as_nobody xscreensaver-command -version >/dev/null 2>&1 ||
+      { cat "$home/daemon.log"; skip "XScreenSaver's daemon does not answer here"; }
+    as_nobody xscreensaver-command -activate >/dev/null
+    check "-activate starts the hack from the package" wait_for 10 hack_running
+    check "the daemon started it, and named its window" describe
+    check "it draws in the daemon's window" wait_for 5 draws
+    check "the daemon started it, not another run" started_by_host
+    as_nobody xscreensaver-command -deactivate >/dev/null
+    check "-deactivate ends it and no process is left" ends 5 "xscreensaver-command -deactivate"
+    ;;
+  mate)
+    # What a MATE session sets: MATE's screen saver lists only entries shown in MATE.
+    export XDG_CURRENT_DESKTOP=MATE NO_AT_BRIDGE=1 GIO_USE_VFS=local
+    gsettings set org.mate.screensaver mode single
+    gsettings set org.mate.screensaver themes "['screensavers-vellicord2']"
+    # No lock: --deactivate then ends the saver without asking for a password.
+    gsettings set org.mate.screensaver lock-enabled false
+    check "the theme is chosen through GSettings" \
+      test "$(gsettings get org.mate.screensaver themes)" = "['screensavers-vellicord2']"
+    mate-screensaver --no-daemon >"$home/daemon.log" 2>&1 &
+    host_pid=$!
+    wait_for 15 mate-screensaver-command --query >/dev/null 2>&1 ||
+      { cat "$home/daemon.log"; skip "MATE's screen saver does not answer on the session bus here"; }
+    mate-screensaver-command --activate >/dev/null
+    check "--activate starts the hack from the package's desktop entry" wait_for 10 hack_running
+    check "MATE's screen saver started it, and named its window" describe
+    check "it draws in MATE's window" wait_for 5 draws
+    check "MATE's screen saver started it, not another run" started_by_host
+    mate-screensaver-command --deactivate >/dev/null
+    check "--deactivate ends it and no process is left" \
+      ends 5 "mate-screensaver-command --deactivate (MATE sends SIGTERM)"
+    ;;
+  xsecurelock)
+    XSECURELOCK_SAVER=$hack xsecurelock >"$home/daemon.log" 2>&1 &
+    host_pid=$!
+    check "the locker starts the hack" wait_for 10 hack_running
+    decimal_window() { describe && [[ $window =~ ^[0-9]+$ ]]; }
+    check "xsecurelock started it, and named its window in decimal" decimal_window
+    check "it draws in the locker's window" wait_for 5 draws
+    check "xsecurelock started it, not another run" started_by_host
+    kill "$host_pid"
+    check "the locker killed, it ends and no process is left" \
+      ends 5 "xsecurelock killed by SIGTERM, which it passes to the saver's process group"
+    host_pid=""
+    ;;
+esac
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
