@@ -10,6 +10,12 @@ namespace vellicord {
 // A native window handle as the command line carries it: a 32-bit pattern, 0 for none.
 using NativeWindow = uint32_t;
 
+// The pointer-sized handle value of a 32-bit pattern: sign-extended, as a 64-bit program must
+// take a handle that a 32-bit one passed it (0x80000000 is 0xFFFFFFFF80000000).
+inline intptr_t HandleValue(NativeWindow window) {
+  return static_cast<int32_t>(window);
+}
+
 struct WindowRect {
   int32_t Left = 0;
   int32_t Top = 0;

@@ -13,7 +13,7 @@
 namespace vellicord {
 
 inline HWND ToHwnd(NativeWindow window) {
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(window));
+  return reinterpret_cast<HWND>(HandleValue(window));
 }
 
 class Win32SaverHost final : public SaverHost {
