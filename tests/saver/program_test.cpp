@@ -97,12 +97,8 @@ TEST(ParseHandle, SignExtendedToThePointerSize) {
     const wchar_t* text;
     int64_t value;
   } cases[] = {
-      {L"31", 31},
-      {L"2147483647", 0x7FFFFFFF},
-      {L"2147483648", -0x80000000LL},
-      {L"4294967295", -1},
-      {L"0x80000010", -0x7FFFFFF0LL},
-      {L"-5", -5},
+      {L"31", 31},         {L"2147483647", 0x7FFFFFFF},    {L"2147483648", -0x80000000LL},
+      {L"4294967295", -1}, {L"0x80000010", -0x7FFFFFF0LL}, {L"-5", -5},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(HandleValue(ParseHandle(c.text)), c.value)

@@ -442,9 +442,17 @@ TEST(DisplayChange, CoversTheMonitorsAgainAndSizesTheWindowAgain) {
   } cases[] = {
       {"one added", {primary}, {primary, right}, 1024, 768, {"Cover 1024,0,2944,1080 0"}},
       {"one removed", {primary, right}, {primary}, 1024, 768, {}},
-      {"moved to the left", {primary, right}, {left, primary}, 1024, 768,
+      {"moved to the left",
+       {primary, right},
+       {left, primary},
+       1024,
+       768,
        {"Cover -1280,-200,0,824 0"}},
-      {"primary resized", {primary, right}, {bigPrimary, right}, 1920, 1080,
+      {"primary resized",
+       {primary, right},
+       {bigPrimary, right},
+       1920,
+       1080,
        {"Cover 1024,0,2944,1080 0"}},
   };
   for (const Case& c : cases) {
@@ -459,8 +467,8 @@ TEST(DisplayChange, CoversTheMonitorsAgainAndSizesTheWindowAgain) {
     rig.form->DisplayChange();
     std::vector<std::string> expected = {
         "ScreenWidth", "ScreenHeight",
-        "PlaceWindow " + std::to_string(c.width) + "x" + std::to_string(c.height),
-        "RemoveCovers", "Monitors"};
+        "PlaceWindow " + std::to_string(c.width) + "x" + std::to_string(c.height), "RemoveCovers",
+        "Monitors"};
     expected.insert(expected.end(), c.covers.begin(), c.covers.end());
     EXPECT_EQ(rig.rec.log, expected) << c.name;
     EXPECT_EQ(rig.form->Width, c.width) << c.name;
@@ -481,9 +489,9 @@ TEST(WatchHost, ConsoleDisplayStateElseMonitorPowerThenSessions) {
     rig.host.consoleDisplayState = console;
     rig.form->WatchHost();
     const std::vector<std::string> expected =
-        console ? std::vector<std::string>{"WatchPower console", "WatchSessions"}
-                : std::vector<std::string>{"WatchPower console", "WatchPower monitor",
-                                           "WatchSessions"};
+        console
+            ? std::vector<std::string>{"WatchPower console", "WatchSessions"}
+            : std::vector<std::string>{"WatchPower console", "WatchPower monitor", "WatchSessions"};
     EXPECT_EQ(rig.rec.log, expected) << console;
   }
 }
