@@ -48,6 +48,10 @@ wait_gone() {
 # Windows keeps the letter case of paths it is given and compares them without it.
 is_installed_path() { [ "${1,,}" = 'c:\windows\system32\vellicord2.scr' ]; }
 
+# Nothing left from an earlier run may pass for this one's work.
+rm -f "$installed" "$WINEPREFIX/drive_c/windows/syswow64/Vellicord2.scr"
+wine reg delete "$uninstall_key\\Vellicord2" /f "$view" >/dev/null 2>&1
+
 echo "== silent install"
 wine reg add "$desktop" /v SCRNSAVE.EXE /d 'C:\windows\system32\other.scr' /f >/dev/null 2>&1
 install
@@ -94,4 +98,11 @@ check "the entry is gone" bash -c "! wine reg query '$uninstall_key\\Vellicord2'
 check "the selection is gone" test -z "$(saver)"
 check "the five settings stay" test "$(wine reg query 'HKCU\Vellicord2\Vellicord2' 2>/dev/null |
                                        grep -c REG_SZ)" = 5
+
+echo "== another saver selected: the uninstall leaves it"
+install
+wine reg add "$desktop" /v SCRNSAVE.EXE /d 'C:\windows\system32\other.scr' /f >/dev/null 2>&1
+timeout 120 wine "$uninstaller" /S
+check "the file is gone again" wait_gone "$installed"
+check "the other saver stays selected" test "$(saver)" = 'C:\windows\system32\other.scr'
 exit $fail
