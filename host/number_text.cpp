@@ -35,7 +35,8 @@ std::optional<int32_t> ParseNumberText(std::basic_string_view<Char> text, HexRan
   if (i == text.size()) return std::nullopt;
   // The magnitude may reach 2^31 only for a negative number.
   const uint64_t signedLimit = negative ? 0x80000000u : 0x7FFFFFFFu;
-  const uint64_t limit = base == 16 && hexRange == HexRange::AnyPattern ? 0xFFFFFFFFu : signedLimit;
+  const bool anyPattern = hexRange == HexRange::AnyPattern && (base == 16 || !negative);
+  const uint64_t limit = anyPattern ? 0xFFFFFFFFu : signedLimit;
   uint64_t magnitude = 0;
   for (; i < text.size(); ++i) {
     const int digit = DigitValue(text[i]);

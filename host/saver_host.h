@@ -10,6 +10,12 @@ namespace vellicord {
 // A native window handle as the command line carries it: a 32-bit pattern, 0 for none.
 using NativeWindow = uint32_t;
 
+// The pointer-sized handle value of a 32-bit pattern: sign-extended, as a 64-bit program must
+// take a handle that a 32-bit one passed it (0x80000000 is 0xFFFFFFFF80000000).
+inline intptr_t HandleValue(NativeWindow window) {
+  return static_cast<int32_t>(window);
+}
+
 struct WindowRect {
   int32_t Left = 0;
   int32_t Top = 0;
@@ -27,6 +33,14 @@ struct MonitorArea {
 // A colour in the figure engine's layout (red in the low byte).
 using CoverColor = uint32_t;
 
+// The display-state notifications a host may offer: the console display's state (Windows 8 and
+// later), or the monitors' power (Vista and 7).
+enum class PowerSetting { ConsoleDisplayState, MonitorPowerOn };
+
+// What the host reports of the user's session: a lock or a disconnected session leaves nobody
+// to see the saver; an unlock or reconnect brings someone back.
+enum class SessionEvent { Lock, Unlock, Disconnect, Connect };
+
 class SaverHost {
  public:
   virtual ~SaverHost() = default;
@@ -38,6 +52,13 @@ class SaverHost {
   // A borderless topmost window of one colour over a monitor the saver window doesn't cover;
   // its key, click and move events reach the form like the saver window's own.
   virtual void CoverMonitor(const WindowRect& area, CoverColor color) = 0;
+  // Run mode, after a display change: the saver window stands at 0,0 with this size again, and
+  // every cover made so far is gone. Hosts without display changes do nothing.
+  virtual void PlaceWindow(int32_t /*width*/, int32_t /*height*/) {}
+  virtual void RemoveCovers() {}
+  // Notifications for the saver window: true when the host has the setting and registered it.
+  virtual bool WatchPowerSetting(PowerSetting /*setting*/) { return false; }
+  virtual void WatchSessions() {}
   // Preview: this thread takes on the DPI awareness of the host's window, before its rectangle
   // is read and a child is made in it.
   virtual void FollowDpiOf(NativeWindow window) = 0;

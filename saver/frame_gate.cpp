@@ -4,7 +4,7 @@
 namespace vellicord {
 
 bool FrameCanBeSeen(const FrameVisibility& v) {
-  return v.WindowShown && !v.Iconic && v.DisplayOn;
+  return v.WindowShown && !v.Iconic && v.DisplayOn && v.SessionActive;
 }
 
 void GatedSurface::Clear() {

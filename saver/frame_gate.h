@@ -12,7 +12,8 @@ namespace vellicord {
 struct FrameVisibility {
   bool WindowShown = true;  // the window and all its ancestors are shown
   bool Iconic = false;
-  bool DisplayOn = true;  // the host's display-state notifications; dimmed counts as on
+  bool DisplayOn = true;      // the host's display-state notifications; dimmed counts as on
+  bool SessionActive = true;  // the session is neither locked nor disconnected
 };
 
 bool FrameCanBeSeen(const FrameVisibility& v);

@@ -41,7 +41,8 @@ bool TCoverWindow::FormEraseBackground(HDC dc) {
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
     : timer_([this] { OnTick(); }), form_(host_, settings_, timer_, gate_, random_, previewParent) {
   surface_.SetPresenter(this);
-  host_.SetCoverMaker([this](const WindowRect& area, CoverColor color) { MakeCover(area, color); });
+  host_.SetCoverMaker([this](const WindowRect& area, CoverColor color) { MakeCover(area, color); },
+                      [this] { covers_.clear(); });
 }
 
 void TScreenSaverWindow::MakeCover(const WindowRect& area, CoverColor color) {
@@ -54,12 +55,6 @@ void TScreenSaverWindow::MakeCover(const WindowRect& area, CoverColor color) {
 
 TScreenSaverWindow::~TScreenSaverWindow() {
   timer_.SetEnabled(false);
-  if (displayNotify_ != nullptr) {
-    using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
-    auto unregister = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "UnregisterPowerSettingNotification")));
-    if (unregister != nullptr) unregister(displayNotify_);
-  }
   DestroyHandle();
 }
 
@@ -82,21 +77,8 @@ void TScreenSaverWindow::CreateParams(TCreateParams& params) {
 
 void TScreenSaverWindow::FormWindowCreated() {
   host_.AttachWindow(Handle());
-  WatchDisplayState();
+  form_.WatchHost();
   if (form_.Preview()) hostWatch_.Start(ToHwnd(form_.PreviewParent), Handle(), [this] { Close(); });
-}
-
-void TScreenSaverWindow::WatchDisplayState() {
-  // Display-state notifications came with Vista; looked up at run time so the .scr still
-  // starts where user32 lacks them.
-  using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
-  auto reg = reinterpret_cast<Register>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterPowerSettingNotification")));
-  if (reg == nullptr) return;
-  // GUID_CONSOLE_DISPLAY_STATE, spelt out: mingw's definition needs initguid.h games.
-  const GUID kConsoleDisplayState = {
-      0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-  displayNotify_ = reg(Handle(), &kConsoleDisplayState, DEVICE_NOTIFY_WINDOW_HANDLE);
 }
 
 void TScreenSaverWindow::FormShow() {
@@ -145,6 +127,7 @@ void TScreenSaverWindow::FormDestroy() {
   // The preview host destroying its window takes ours with it, without any close request:
   // the program must still end.
   timer_.SetEnabled(false);
+  host_.StopWatching();
   TApplication::Instance().Terminate();
 }
 
@@ -164,11 +147,35 @@ LRESULT TScreenSaverWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) 
   }
   if (message == WM_POWERBROADCAST && wParam == PBT_POWERSETTINGCHANGE) {
     const auto* setting = reinterpret_cast<const POWERBROADCAST_SETTING*>(lParam);
-    // 0 off, 1 on, 2 dimmed (still showing).
+    // 0 off, 1 on, 2 dimmed (still showing); the one setting registered is either the console
+    // display's state or the monitors' power, which say it alike.
     if (setting != nullptr && setting->DataLength >= sizeof(DWORD)) {
-      displayOn_ = *reinterpret_cast<const DWORD*>(setting->Data) != 0;
+      form_.DisplayPower(*reinterpret_cast<const DWORD*>(setting->Data) != 0);
     }
     return TRUE;
+  }
+  if (message == WM_WTSSESSION_CHANGE) {
+    switch (wParam) {
+      case WTS_SESSION_LOCK:
+        form_.SessionChange(SessionEvent::Lock);
+        break;
+      case WTS_SESSION_UNLOCK:
+        form_.SessionChange(SessionEvent::Unlock);
+        break;
+      case WTS_CONSOLE_DISCONNECT:
+      case WTS_REMOTE_DISCONNECT:
+        form_.SessionChange(SessionEvent::Disconnect);
+        break;
+      case WTS_CONSOLE_CONNECT:
+      case WTS_REMOTE_CONNECT:
+        form_.SessionChange(SessionEvent::Connect);
+        break;
+    }
+    return 0;
+  }
+  if (message == WM_DISPLAYCHANGE) {
+    form_.DisplayChange();
+    return 0;
   }
   return TForm::WndProc(message, wParam, lParam);
 }
@@ -208,8 +215,8 @@ void TScreenSaverWindow::OnTick() {
   counters_.Tick();
   // IsWindowVisible also looks at the ancestors: a hidden preview host hides the preview.
   HWND hwnd = Handle();
-  const bool seen = FrameCanBeSeen({hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
-                                    hwnd != nullptr && IsIconic(hwnd) != FALSE, displayOn_});
+  const bool seen = form_.FramesCanBeSeen(hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
+                                          hwnd != nullptr && IsIconic(hwnd) != FALSE);
   gate_.SetVisible(seen);
   timer_.SetFramesVisible(seen);
   form_.Timer1Timer();

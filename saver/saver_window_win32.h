@@ -67,7 +67,6 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
   void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y, const PixelRect& part);
   void OnTick();
-  void WatchDisplayState();
   void MakeCover(const WindowRect& area, CoverColor color);
 
   Win32SaverHost host_;
@@ -83,8 +82,6 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   int32_t frameX_ = 0;
   int32_t frameY_ = 0;
   bool framePresented_ = false;
-  bool displayOn_ = true;
-  HPOWERNOTIFY displayNotify_ = nullptr;
   PreviewHostWatch hostWatch_;
   std::vector<std::unique_ptr<TCoverWindow>> covers_;
 };

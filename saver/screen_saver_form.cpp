@@ -1,6 +1,8 @@
 // The saver window's start-up order, its input rules and its close.
 #include "saver/screen_saver_form.h"
 
+#include "saver/frame_gate.h"
+
 namespace vellicord {
 
 TScreenSaverForm::TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,
@@ -74,12 +76,63 @@ bool TScreenSaverForm::ReadSettings(SaverSettings& settings) {
 
 void TScreenSaverForm::FormShow() {
   host_.HideApplicationWindow();
-  if (Preview()) return;
+  if (!Preview()) CoverOtherMonitors();
+}
+
+void TScreenSaverForm::CoverOtherMonitors() {
   // The figure stays on the primary screen; every other monitor is blanked, or its desktop
   // would stay usable (and the session open) behind the saver's back.
   for (const MonitorArea& m : host_.Monitors()) {
     if (!m.Primary) host_.CoverMonitor(m.Rect, Color);
   }
+}
+
+void TScreenSaverForm::DisplayChange() {
+  // A monitor plugged in, docked or woken after the start would show its desktop, and one
+  // taken away would leave a cover over nothing: the covers are made again from the new list,
+  // and the window takes the primary screen's new size. The figure keeps its size and place.
+  if (Preview()) return;
+  Width = host_.ScreenWidth();
+  Height = host_.ScreenHeight();
+  host_.PlaceWindow(Width, Height);
+  host_.RemoveCovers();
+  CoverOtherMonitors();
+}
+
+void TScreenSaverForm::WatchHost() {
+  // The console display's state came with Windows 8; before it, the monitors' power says the
+  // same.
+  if (!host_.WatchPowerSetting(PowerSetting::ConsoleDisplayState)) {
+    host_.WatchPowerSetting(PowerSetting::MonitorPowerOn);
+  }
+  host_.WatchSessions();
+}
+
+void TScreenSaverForm::DisplayPower(bool on) {
+  DisplayOn = on;
+}
+
+void TScreenSaverForm::SessionChange(SessionEvent event) {
+  // A lock and a disconnect are separate states: a session may be locked and then moved to
+  // another terminal, and is seen only once it is both unlocked and connected.
+  switch (event) {
+    case SessionEvent::Lock:
+      SessionLocked = true;
+      break;
+    case SessionEvent::Unlock:
+      SessionLocked = false;
+      break;
+    case SessionEvent::Disconnect:
+      SessionDisconnected = true;
+      break;
+    case SessionEvent::Connect:
+      SessionDisconnected = false;
+      break;
+  }
+}
+
+bool TScreenSaverForm::FramesCanBeSeen(bool windowShown, bool iconic) const {
+  return FrameCanBeSeen({windowShown, iconic, DisplayOn, !SessionLocked && !SessionDisconnected});
 }
 
 // The preview relies on its window being disabled, but input posted to it by another program

@@ -36,6 +36,14 @@ class TScreenSaverForm {
   // WM_ACTIVATEAPP with FALSE: another program, or another thread, took the activation.
   void AppDeactivate(bool toOwnThread);
   void Timer1Timer();
+  // The saver window exists: ask the host for the notifications that hide frames.
+  void WatchHost();
+  // WM_DISPLAYCHANGE: monitors came, went or moved, or the primary one changed its size.
+  void DisplayChange();
+  void DisplayPower(bool on);
+  void SessionChange(SessionEvent event);
+  // Whether a frame drawn now reaches anybody's eyes, given the window's own state.
+  bool FramesCanBeSeen(bool windowShown, bool iconic) const;
   // WM_SYSCOMMAND: true (with result 1) when the form answers the command itself.
   bool SysCommand(uint32_t command);
   // The close request, from input, from outside or from creation: query, close, end.
@@ -56,10 +64,14 @@ class TScreenSaverForm {
   // False when creation ended early (failed version query, failed read, no preview host):
   // the figure was never set up and the timer never enabled.
   bool Ready = false;
+  bool DisplayOn = true;
+  bool SessionLocked = false;
+  bool SessionDisconnected = false;
   Figure Figure1;
 
  private:
   bool ReadSettings(SaverSettings& settings);
+  void CoverOtherMonitors();
 
   SaverHost& host_;
   SettingsSource& settings_;

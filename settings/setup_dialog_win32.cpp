@@ -107,8 +107,16 @@ class TScrnSaveSetupDlg : public TForm {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
+    // Hiding the active window activates another one, and a disabled owner can't be it: the
+    // owner is enabled first, or the display settings would drop behind some other program.
+    ReleaseOwner();
     if (Handle() != nullptr) ShowWindow(Handle(), SW_HIDE);
     return ModalResult;
+  }
+
+  // The close box: only ends the modal loop, which hides the dialog after enabling the owner.
+  void Close() override {
+    if (ModalResult == 0) ModalResult = 2;
   }
 
  protected:
@@ -194,9 +202,13 @@ class TScrnSaveSetupDlg : public TForm {
   }
 
   void FormDestroy() override {
+    ReleaseOwner();
+    store_.reset();
+  }
+
+  void ReleaseOwner() {
     if (owner_ != nullptr) EnableWindow(owner_, TRUE);
     owner_ = nullptr;
-    store_.reset();
   }
 
   bool FormCommand(WORD id, WORD code, HWND control) override {

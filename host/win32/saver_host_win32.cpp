@@ -3,8 +3,11 @@
 
 #include <imm.h>
 
+#include <wtsapi32.h>
+
 #include "host/win32/application.h"
 #include "host/win32/error_box.h"
+#include "host/win32/system_library.h"
 
 namespace vellicord {
 
@@ -48,6 +51,85 @@ std::vector<MonitorArea> Win32SaverHost::Monitors() {
 
 void Win32SaverHost::CoverMonitor(const WindowRect& area, CoverColor color) {
   if (makeCover_) makeCover_(area, color);
+}
+
+void Win32SaverHost::PlaceWindow(int32_t width, int32_t height) {
+  if (window_ == nullptr) return;
+  SetWindowPos(window_, HWND_TOPMOST, 0, 0, width, height, SWP_NOACTIVATE);
+}
+
+void Win32SaverHost::RemoveCovers() {
+  if (removeCovers_) removeCovers_();
+}
+
+namespace {
+
+// Windows 8 is 6.2; VerifyVersionInfo answers truly up to the versions the manifest names.
+bool IsWindows8OrLater() {
+  OSVERSIONINFOEXW want = {};
+  want.dwOSVersionInfoSize = sizeof want;
+  want.dwMajorVersion = 6;
+  want.dwMinorVersion = 2;
+  ULONGLONG mask = VerSetConditionMask(0, VER_MAJORVERSION, VER_GREATER_EQUAL);
+  mask = VerSetConditionMask(mask, VER_MINORVERSION, VER_GREATER_EQUAL);
+  return VerifyVersionInfoW(&want, VER_MAJORVERSION | VER_MINORVERSION, mask) != FALSE;
+}
+
+}  // namespace
+
+bool Win32SaverHost::WatchPowerSetting(PowerSetting setting) {
+  if (window_ == nullptr || displayNotify_ != nullptr) return false;
+  // GUID_CONSOLE_DISPLAY_STATE is Windows 8's. Nothing says an older system refuses to
+  // register a setting it doesn't know, so the version decides, not the call's result.
+  if (setting == PowerSetting::ConsoleDisplayState && !IsWindows8OrLater()) return false;
+  // Power-setting notifications came with Vista; looked up at run time so the .scr still
+  // starts where user32 lacks them.
+  using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
+  auto reg = reinterpret_cast<Register>(reinterpret_cast<void*>(
+      GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterPowerSettingNotification")));
+  if (reg == nullptr) return false;
+  // GUID_CONSOLE_DISPLAY_STATE and GUID_MONITOR_POWER_ON, spelt out: mingw's definitions need
+  // initguid.h games. Both report a DWORD, 0 for off.
+  const GUID kConsoleDisplayState = {
+      0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
+  const GUID kMonitorPowerOn = {
+      0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
+  const GUID& guid =
+      setting == PowerSetting::ConsoleDisplayState ? kConsoleDisplayState : kMonitorPowerOn;
+  displayNotify_ = reg(window_, &guid, DEVICE_NOTIFY_WINDOW_HANDLE);
+  return displayNotify_ != nullptr;
+}
+
+void Win32SaverHost::WatchSessions() {
+  if (window_ == nullptr || wtsapi_ != nullptr) return;
+  // wtsapi32 is no known DLL: loaded by full path from the system directory, as winmm is, so
+  // the load-time imports stay as they are.
+  wtsapi_ = LoadSystemLibrary(L"wtsapi32.dll");
+  if (wtsapi_ == nullptr) return;
+  using Register = BOOL(WINAPI*)(HWND, DWORD);
+  auto reg = reinterpret_cast<Register>(
+      reinterpret_cast<void*>(GetProcAddress(wtsapi_, "WTSRegisterSessionNotification")));
+  sessionsWatched_ = reg != nullptr && reg(window_, NOTIFY_FOR_THIS_SESSION) != FALSE;
+}
+
+void Win32SaverHost::StopWatching() {
+  if (displayNotify_ != nullptr) {
+    using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
+    auto unregister = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"user32.dll"), "UnregisterPowerSettingNotification")));
+    if (unregister != nullptr) unregister(displayNotify_);
+    displayNotify_ = nullptr;
+  }
+  if (wtsapi_ == nullptr) return;
+  if (sessionsWatched_) {
+    using Unregister = BOOL(WINAPI*)(HWND);
+    auto unregister = reinterpret_cast<Unregister>(
+        reinterpret_cast<void*>(GetProcAddress(wtsapi_, "WTSUnRegisterSessionNotification")));
+    if (unregister != nullptr) unregister(window_);
+    sessionsWatched_ = false;
+  }
+  FreeLibrary(wtsapi_);
+  wtsapi_ = nullptr;
 }
 
 void Win32SaverHost::FollowDpiOf(NativeWindow window) {

@@ -13,7 +13,7 @@
 namespace vellicord {
 
 inline HWND ToHwnd(NativeWindow window) {
-  return reinterpret_cast<HWND>(static_cast<uintptr_t>(window));
+  return reinterpret_cast<HWND>(HandleValue(window));
 }
 
 class Win32SaverHost final : public SaverHost {
@@ -32,13 +32,22 @@ class Win32SaverHost final : public SaverHost {
   void ShowErrorBox(const std::string& utf8Message) override;
   void HideApplicationWindow() override;
   void EndProgram() override;
+  void PlaceWindow(int32_t width, int32_t height) override;
+  void RemoveCovers() override;
+  bool WatchPowerSetting(PowerSetting setting) override;
+  void WatchSessions() override;
 
   // The saver window once it exists: the input-method setting asked for earlier applies to it.
   void AttachWindow(HWND window);
-  // Who makes the cover windows: they belong with the saver window, whose form they report to.
-  void SetCoverMaker(std::function<void(const WindowRect&, CoverColor)> make) {
+  // Who makes and removes the cover windows: they belong with the saver window, whose form
+  // they report to.
+  void SetCoverMaker(std::function<void(const WindowRect&, CoverColor)> make,
+                     std::function<void()> removeAll) {
     makeCover_ = std::move(make);
+    removeCovers_ = std::move(removeAll);
   }
+  // While the window still exists: the notifications registered for it end.
+  void StopWatching();
 
  private:
   void ApplyIme();
@@ -46,6 +55,10 @@ class Win32SaverHost final : public SaverHost {
   HWND window_ = nullptr;
   bool imeOff_ = false;
   std::function<void(const WindowRect&, CoverColor)> makeCover_;
+  std::function<void()> removeCovers_;
+  HPOWERNOTIFY displayNotify_ = nullptr;
+  HMODULE wtsapi_ = nullptr;
+  bool sessionsWatched_ = false;
 };
 
 }  // namespace vellicord

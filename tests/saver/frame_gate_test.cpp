@@ -14,18 +14,19 @@
 namespace vellicord {
 namespace {
 
-TEST(FrameCanBeSeen, OnlyAShownRestoredWindowOnALitDisplay) {
-  struct Row {
-    bool shown, iconic, displayOn, seen;
-  } rows[] = {
-      {true, false, true, true},   {false, false, true, false}, {true, true, true, false},
-      {true, false, false, false}, {false, true, false, false}, {false, false, false, false},
-      {true, true, false, false},  {false, true, true, false},
-  };
-  for (const Row& r : rows) {
-    EXPECT_EQ(FrameCanBeSeen({r.shown, r.iconic, r.displayOn}), r.seen)
-        << "shown " << r.shown << " iconic " << r.iconic << " display " << r.displayOn;
+TEST(FrameCanBeSeen, OnlyAShownRestoredWindowOnALitDisplayInAnActiveSession) {
+  // Of the sixteen states only one shows the frame; any one fault alone hides it.
+  int seenCount = 0;
+  for (int bits = 0; bits < 16; ++bits) {
+    const FrameVisibility v{(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0};
+    const bool seen = FrameCanBeSeen(v);
+    seenCount += seen;
+    if (seen) {
+      EXPECT_TRUE(v.WindowShown && !v.Iconic && v.DisplayOn && v.SessionActive) << bits;
+    }
   }
+  EXPECT_EQ(seenCount, 1);
+  EXPECT_TRUE(FrameCanBeSeen({}));
 }
 
 using Call = RecordingSurface::Call;

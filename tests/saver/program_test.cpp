@@ -60,8 +60,11 @@ TEST(ParseHandle, EveryForm) {
       {L"-0x10", 0xFFFFFFF0u},
       {L"2147483647", 0x7FFFFFFFu},
       {L"-2147483648", 0x80000000u},
-      {L"2147483648", 0},
+      {L"2147483648", 0x80000000u},
+      {L"4294967295", 0xFFFFFFFFu},
+      {L"4294967296", 0},
       {L"-2147483649", 0},
+      {L"-4294967295", 0},
       {L"99999999999", 0},
       {L"0xFFFFFFFF", 0xFFFFFFFFu},
       {L"$100000000", 0},
@@ -83,6 +86,23 @@ TEST(ParseHandle, EveryForm) {
   };
   for (const Case& c : cases) {
     EXPECT_EQ(ParseHandle(c.text), c.value) << std::string(c.text, c.text + wcslen(c.text));
+  }
+}
+
+// A 64-bit program takes a handle from a 32-bit one sign-extended: the parsed pattern becomes the
+// pointer-sized value Windows gives the same window in a 64-bit process.
+TEST(ParseHandle, SignExtendedToThePointerSize) {
+  static_assert(sizeof(intptr_t) == 8, "the native tests stand in for the 64-bit build");
+  struct Case {
+    const wchar_t* text;
+    int64_t value;
+  } cases[] = {
+      {L"31", 31},         {L"2147483647", 0x7FFFFFFF},    {L"2147483648", -0x80000000LL},
+      {L"4294967295", -1}, {L"0x80000010", -0x7FFFFFF0LL}, {L"-5", -5},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(HandleValue(ParseHandle(c.text)), c.value)
+        << std::string(c.text, c.text + wcslen(c.text));
   }
 }
 

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "saver/frame_gate.h"
 #include "saver/screen_saver_form.h"
 #include "tests/support/fake_registry.h"
 #include "tests/support/recording_surface.h"
@@ -49,11 +50,11 @@ class FakeHost : public SaverHost {
   }
   int32_t ScreenWidth() override {
     r_.log.push_back("ScreenWidth");
-    return 1024;
+    return screenWidth;
   }
   int32_t ScreenHeight() override {
     r_.log.push_back("ScreenHeight");
-    return 768;
+    return screenHeight;
   }
   std::vector<MonitorArea> Monitors() override {
     r_.log.push_back("Monitors");
@@ -81,7 +82,20 @@ class FakeHost : public SaverHost {
   }
   void HideApplicationWindow() override { r_.log.push_back("HideApplicationWindow"); }
   void EndProgram() override { r_.log.push_back("EndProgram"); }
+  void PlaceWindow(int32_t w, int32_t h) override {
+    r_.log.push_back("PlaceWindow " + std::to_string(w) + "x" + std::to_string(h));
+  }
+  void RemoveCovers() override { r_.log.push_back("RemoveCovers"); }
+  bool WatchPowerSetting(PowerSetting setting) override {
+    const bool console = setting == PowerSetting::ConsoleDisplayState;
+    r_.log.push_back(console ? "WatchPower console" : "WatchPower monitor");
+    return !console || consoleDisplayState;
+  }
+  void WatchSessions() override { r_.log.push_back("WatchSessions"); }
 
+  int32_t screenWidth = 1024;
+  int32_t screenHeight = 768;
+  bool consoleDisplayState = true;
   std::vector<MonitorArea> monitors = {{{0, 0, 1024, 768}, true}};
   NativeWindow existingWindow = 0x1234;
   WindowRect previewRect{10, 20, 162, 132};
@@ -121,7 +135,7 @@ struct Rig {
         timer(rec),
         surface(!RecordingSurface::kKeepFrames, &rec.log),
         random(rec),
-        form(new TScreenSaverForm(host, settings, timer, surface, random, parent)) {}
+        form(new TScreenSaverForm(host, settings, timer, gate, random, parent)) {}
   ~Rig() { delete form; }
   void Put(const std::string& name, const std::string& text) {
     registry.PutText(kSectionPath, name, text);
@@ -132,6 +146,8 @@ struct Rig {
   FakeHost host;
   FakeTimer timer;
   RecordingSurface surface;
+  // As the saver window draws: through the gate, open unless a test closes it.
+  GatedSurface gate{surface};
   FixedRandom random;
   TScreenSaverForm* form;  // half a megabyte: not on the test's stack
 };
@@ -411,6 +427,118 @@ TEST(FormShow, CoversEveryOtherMonitorInTheBackgroundColour) {
   preview.rec.log.clear();
   preview.form->FormShow();
   EXPECT_EQ(preview.rec.log, (std::vector<std::string>{"HideApplicationWindow"}));
+}
+
+TEST(DisplayChange, CoversTheMonitorsAgainAndSizesTheWindowAgain) {
+  const MonitorArea primary{{0, 0, 1024, 768}, true};
+  const MonitorArea bigPrimary{{0, 0, 1920, 1080}, true};
+  const MonitorArea right{{1024, 0, 2944, 1080}, false};
+  const MonitorArea left{{-1280, -200, 0, 824}, false};
+  struct Case {
+    const char* name;
+    std::vector<MonitorArea> before, after;
+    int32_t width, height;
+    std::vector<std::string> covers;
+  } cases[] = {
+      {"one added", {primary}, {primary, right}, 1024, 768, {"Cover 1024,0,2944,1080 0"}},
+      {"one removed", {primary, right}, {primary}, 1024, 768, {}},
+      {"moved to the left",
+       {primary, right},
+       {left, primary},
+       1024,
+       768,
+       {"Cover -1280,-200,0,824 0"}},
+      {"primary resized",
+       {primary, right},
+       {bigPrimary, right},
+       1920,
+       1080,
+       {"Cover 1024,0,2944,1080 0"}},
+  };
+  for (const Case& c : cases) {
+    Rig rig;
+    rig.host.monitors = c.before;
+    rig.form->FormCreate();
+    rig.form->FormShow();
+    rig.host.monitors = c.after;
+    rig.host.screenWidth = c.width;
+    rig.host.screenHeight = c.height;
+    rig.rec.log.clear();
+    rig.form->DisplayChange();
+    std::vector<std::string> expected = {
+        "ScreenWidth", "ScreenHeight",
+        "PlaceWindow " + std::to_string(c.width) + "x" + std::to_string(c.height), "RemoveCovers",
+        "Monitors"};
+    expected.insert(expected.end(), c.covers.begin(), c.covers.end());
+    EXPECT_EQ(rig.rec.log, expected) << c.name;
+    EXPECT_EQ(rig.form->Width, c.width) << c.name;
+    EXPECT_EQ(rig.form->Height, c.height) << c.name;
+    EXPECT_FALSE(rig.rec.Has("EndProgram")) << c.name;
+  }
+  // The preview is sized by its host and covers nothing.
+  Rig preview(0x1234);
+  preview.form->FormCreate();
+  preview.rec.log.clear();
+  preview.form->DisplayChange();
+  EXPECT_TRUE(preview.rec.log.empty());
+}
+
+TEST(WatchHost, ConsoleDisplayStateElseMonitorPowerThenSessions) {
+  for (bool console : {true, false}) {
+    Rig rig;
+    rig.host.consoleDisplayState = console;
+    rig.form->WatchHost();
+    const std::vector<std::string> expected =
+        console
+            ? std::vector<std::string>{"WatchPower console", "WatchSessions"}
+            : std::vector<std::string>{"WatchPower console", "WatchPower monitor", "WatchSessions"};
+    EXPECT_EQ(rig.rec.log, expected) << console;
+  }
+}
+
+// A lock or a disconnect is a hidden window: the clock and the ring go on, no pixel is drawn,
+// and only an unlock and a connection both bring the frames back.
+TEST(FramesCanBeSeen, LockDisconnectAndDisplayOffHideFramesUntilUndone) {
+  using E = SessionEvent;
+  struct Step {
+    std::function<void(TScreenSaverForm&)> act;
+    bool seen;
+  };
+  const auto session = [](E e) { return [e](TScreenSaverForm& f) { f.SessionChange(e); }; };
+  const auto display = [](bool on) { return [on](TScreenSaverForm& f) { f.DisplayPower(on); }; };
+  struct Case {
+    const char* name;
+    std::vector<Step> steps;
+  } cases[] = {
+      {"lock, unlock", {{session(E::Lock), false}, {session(E::Unlock), true}}},
+      {"disconnect, reconnect", {{session(E::Disconnect), false}, {session(E::Connect), true}}},
+      {"locked while disconnected",
+       {{session(E::Lock), false},
+        {session(E::Disconnect), false},
+        {session(E::Unlock), false},
+        {session(E::Connect), true}}},
+      {"display off and on", {{display(false), false}, {display(true), true}}},
+      {"display on while locked", {{session(E::Lock), false}, {display(true), false}}},
+  };
+  for (const Case& c : cases) {
+    Rig rig;
+    rig.form->FormCreate();
+    for (size_t i = 0; i < c.steps.size(); ++i) {
+      c.steps[i].act(*rig.form);
+      const bool seen = rig.form->FramesCanBeSeen(true, false);
+      EXPECT_EQ(seen, c.steps[i].seen) << c.name << " step " << i;
+      rig.gate.SetVisible(seen);
+      const int32_t clock = rig.form->Figure1.Clock;
+      const size_t copies = rig.surface.Count(RecordingSurface::Call::kCopy);
+      rig.form->Timer1Timer();
+      EXPECT_EQ(rig.form->Figure1.Clock, clock + 1) << c.name << " step " << i;
+      EXPECT_EQ(rig.surface.Count(RecordingSurface::Call::kCopy) - copies, seen ? 1u : 0u)
+          << c.name << " step " << i;
+    }
+    // The window's own state still counts.
+    EXPECT_FALSE(rig.form->FramesCanBeSeen(false, false)) << c.name;
+    EXPECT_FALSE(rig.form->FramesCanBeSeen(true, true)) << c.name;
+  }
 }
 
 TEST(Input, OnlyTheFullScreenSaverClosesOnInputOrLosingTheActivation) {

@@ -238,6 +238,9 @@ bool Step(Session& s, const std::string& verb, const std::string& arg) {
     PostMessageW(d.window, WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (verb == "exit") {
     WaitForExit(s);
+  } else if (verb == "active") {
+    // Windows activates the next window as the dialog hides: it must be the owner again.
+    std::printf("owner active=%d\n", GetForegroundWindow() == s.owner ? 1 : 0);
   } else if (verb == "dpi") {
     // What Windows sends when the dialog is dragged onto a monitor of another scaling; no
     // suggested rectangle, which this process couldn't hand over anyway.

@@ -57,6 +57,13 @@ for how in cancel esc close; do
   check "$how writes nothing" "$before" "$after"
 done
 
+# Every way out gives the activation back to the owner: a dialog hidden while its owner is
+# still disabled leaves Windows to activate some other window.
+for how in ok cancel close; do
+  check "$how leaves the owner active" "exit ended=1 owner-enabled=1
+owner active=1" "$(drive start:/c dialog $how exit active | grep -v '^dialog\|^owner foreground')"
+done
+
 # Speed stored as a number value: the error box, design values, and OK writes text over it.
 check "Speed as REG_DWORD" "errorbox caption='Vellicord2' text=''Speed' のデータ型が不正です.'
 state speed=2 period=1 colour=Black number=3 width=4

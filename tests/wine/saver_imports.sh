@@ -5,8 +5,8 @@
 set -euo pipefail
 bits=$1 scr=$2
 case $bits in
-  32) tool=i686-w64-mingw32 format=pei-i386 magic='010b' ;;
-  64) tool=x86_64-w64-mingw32 format=pei-x86-64 magic='020b' ;;
+  32) tool=i686-w64-mingw32 format=pei-i386 magic='010b' arch=x86 ;;
+  64) tool=x86_64-w64-mingw32 format=pei-x86-64 magic='020b' arch=amd64 ;;
 esac
 dump=$("$tool-objdump" -p "$scr")
 resources=$("$tool-windres" -i "$scr" -O rc)
@@ -35,6 +35,10 @@ for type in 'icon' 'group icon' 'version' '24'; do
 done
 check "version record names the licence" grep -q 'LegalCopyright.*the Vellicord2 authors. MIT License' <<<"$resources"
 check "manifest asks for common controls 6" grep -qa 'Microsoft.Windows.Common-Controls' "$scr"
+# Windows refuses to start a program whose manifest names another architecture than its own.
+identity=$(grep -ao '<assemblyIdentity type="win32" name="Vellicord2.ScreenSaver"[^>]*>' "$scr" || true)
+echo "manifest identity: $identity"
+check "manifest names architecture $arch" grep -q "processorArchitecture=\"$arch\"" <<<"$identity"
 size=$(stat -c %s "$scr")
 check "size $size bytes, under 300 KB" test "$size" -lt 307200
 check "manifest runs it as invoker" grep -qa 'level="asInvoker"' "$scr"

@@ -1,0 +1,108 @@
+#!/usr/bin/env bash
+# The installer under Wine, on a 64-bit prefix (the shared one) or a 32-bit prefix of its own:
+# a silent install puts the .scr that fits into System32 with its Add/Remove Programs entry and
+# a preview that draws; /select makes it the user's saver; installing again leaves one entry;
+# the silent uninstall takes the file, the entry and the selection and keeps the settings.
+# Usage: installer.sh 32|64 <setup.exe> <driver.exe of those bits> <Vellicord2.scr built> <version>
+set -uo pipefail
+bits=$1 setup=$2 driver=$3 scr=$4 version=$5
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
+desktop='HKCU\Control Panel\Desktop'
+fail=0
+check() {  # what, then a command that must succeed
+  local what=$1; shift
+  if "$@" >/dev/null 2>&1; then echo "ok: $what"; else echo "FAIL: $what"; fail=1; fi
+}
+
+if [ "$bits" = 32 ]; then
+  # A 32-bit Windows: a prefix of its own, gone afterwards.
+  tmp=$(mktemp -d)
+  export WINEPREFIX=$tmp/prefix WINEARCH=win32
+  trap 'wineserver -k 2>/dev/null; rm -rf "$tmp"' EXIT
+  wineboot -i >/dev/null 2>&1
+  wineserver -w
+  view=/reg:32
+else
+  # The shared 64-bit prefix: its saver settings and saver selection are put back afterwards.
+  . "$(dirname "$0")/store_guard.sh"
+  vellicord_guard_store
+  wine reg export "$desktop" "$(winepath -w "$tmp/desktop.reg")" /y >/dev/null 2>&1
+  trap 'wine reg import "$(winepath -w "$tmp/desktop.reg")" >/dev/null 2>&1; vellicord_put_store_back' EXIT
+  view=/reg:64
+fi
+sys32=$WINEPREFIX/drive_c/windows/system32
+installed=$sys32/Vellicord2.scr
+
+query() {  # key [value]: the value's data, or nothing
+  wine reg query "$1" ${2:+/v "$2"} "$view" 2>/dev/null | tr -d '\r' |
+    sed -n "s/^ *${2:-[^ ]*} *REG_[A-Z_]* *//p"
+}
+entry() { query "$uninstall_key\\Vellicord2" "$1"; }
+saver() { query "$desktop" SCRNSAVE.EXE; }
+install() { timeout 120 wine "$setup" /S "$@"; }
+# The uninstaller copies itself away and runs from there: wait for the file to go.
+wait_gone() {
+  for _ in $(seq 100); do [ -e "$1" ] || return 0; sleep 0.3; done
+  return 1
+}
+# Windows keeps the letter case of paths it is given and compares them without it.
+is_installed_path() { [ "${1,,}" = 'c:\windows\system32\vellicord2.scr' ]; }
+
+# Nothing left from an earlier run may pass for this one's work.
+rm -f "$installed" "$WINEPREFIX/drive_c/windows/syswow64/Vellicord2.scr"
+wine reg delete "$uninstall_key\\Vellicord2" /f "$view" >/dev/null 2>&1
+
+echo "== silent install"
+wine reg add "$desktop" /v SCRNSAVE.EXE /d 'C:\windows\system32\other.scr' /f >/dev/null 2>&1
+install
+check "Vellicord2.scr in System32 is the $bits-bit file built" cmp "$installed" "$scr"
+if [ "$bits" = 64 ]; then
+  check "nothing redirected to SysWOW64" test ! -e "$WINEPREFIX/drive_c/windows/syswow64/Vellicord2.scr"
+  check "no entry in the 32-bit registry view" \
+    bash -c "! wine reg query '$uninstall_key\\Vellicord2' /reg:32"
+fi
+check "entry DisplayName" test "$(entry DisplayName)" = Vellicord2
+check "entry DisplayVersion $version" test "$(entry DisplayVersion)" = "$version"
+check "entry Publisher" test -n "$(entry Publisher)"
+icon=$(entry DisplayIcon)
+check "entry DisplayIcon $icon: the installed file's icon" is_installed_path "${icon%,0}"
+uninstaller=$(entry UninstallString | tr -d '"')
+check "entry UninstallString $uninstaller exists" test -f "$(winepath -u "$uninstaller")"
+check "entry QuietUninstallString is it with /S" \
+  test "$(entry QuietUninstallString)" = "\"$uninstaller\" /S"
+size=$(( $(entry EstimatedSize) ))
+check "entry EstimatedSize $size KB covers the .scr" test "$size" -ge $(( $(stat -c %s "$scr") / 1024 ))
+check "entry NoModify 1" test "$(entry NoModify)" = 0x1
+check "entry NoRepair 1" test "$(entry NoRepair)" = 0x1
+check "the user's saver left alone" test "$(saver)" = 'C:\windows\system32\other.scr'
+echo "== the installed saver's preview"
+timeout 120 wine "$driver" preview 'C:\windows\system32\Vellicord2.scr' | tr -d '\r' | grep -v '^ok:'
+check "the preview draws into its host" test "${PIPESTATUS[0]}" = 0
+
+echo "== install over the top, with /select"
+install /select
+check "the user's saver is the installed file" is_installed_path "$(saver)"
+check "ScreenSaveActive 1" test "$(query "$desktop" ScreenSaveActive)" = 1
+check "one entry" test "$(wine reg query "$uninstall_key" "$view" 2>/dev/null | tr -d '\r' |
+                             grep -ci 'vellicord')" = 1
+
+echo "== silent uninstall"
+wine reg add 'HKCU\Vellicord2\Vellicord2' /v Speed /d 3 /f >/dev/null 2>&1
+for name in Period BGcolor NumberOfLines WidthOfLines; do
+  wine reg add 'HKCU\Vellicord2\Vellicord2' /v $name /d 1 /f >/dev/null 2>&1
+done
+timeout 120 wine "$uninstaller" /S
+check "the file is gone" wait_gone "$installed"
+check "the uninstaller is gone" wait_gone "$(winepath -u "$uninstaller")"
+check "the entry is gone" bash -c "! wine reg query '$uninstall_key\\Vellicord2' $view"
+check "the selection is gone" test -z "$(saver)"
+check "the five settings stay" test "$(wine reg query 'HKCU\Vellicord2\Vellicord2' 2>/dev/null |
+                                       grep -c REG_SZ)" = 5
+
+echo "== another saver selected: the uninstall leaves it"
+install
+wine reg add "$desktop" /v SCRNSAVE.EXE /d 'C:\windows\system32\other.scr' /f >/dev/null 2>&1
+timeout 120 wine "$uninstaller" /S
+check "the file is gone again" wait_gone "$installed"
+check "the other saver stays selected" test "$(saver)" = 'C:\windows\system32\other.scr'
+exit $fail
