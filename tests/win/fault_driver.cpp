@@ -67,9 +67,15 @@ bool Ends(const Process& s, const std::string& what, double timeoutMs = 5000) {
   return ended && code == 0;
 }
 
+// Every process this driver started, ended or not.
+std::vector<DWORD> startedIds;
+
 bool StartProcess(Process& s, const std::wstring& exe, const std::wstring& args) {
-  return s.Start(exe, args) ||
-         Check(false, "started " + Utf8(args), "error " + std::to_string(s.Error()));
+  if (!s.Start(exe, args)) {
+    return Check(false, "started " + Utf8(args), "error " + std::to_string(s.Error()));
+  }
+  startedIds.push_back(s.Id());
+  return true;
 }
 
 bool StartSaver(Process& s, const std::wstring& scr, const std::wstring& args) {
@@ -727,8 +733,9 @@ DWORD WINAPI AskAlong(LPVOID p) {
   return 0;
 }
 
-// The Vellicord2.scr processes this driver started, and any they started in turn: the prefix is
-// shared, and a saver another test left behind is not this test's fault.
+// The running Vellicord2.scr processes this driver started, and any they started in turn, even
+// after their parent ended: the prefix is shared, and a saver another test left behind is not
+// this test's fault.
 int SaverProcesses() {
   HANDLE snap = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
   std::vector<PROCESSENTRY32W> all;
@@ -736,7 +743,7 @@ int SaverProcesses() {
   e.dwSize = sizeof e;
   for (BOOL ok = Process32FirstW(snap, &e); ok; ok = Process32NextW(snap, &e)) all.push_back(e);
   CloseHandle(snap);
-  std::vector<DWORD> ours = {GetCurrentProcessId()};
+  std::vector<DWORD> ours = startedIds;
   for (size_t grown = 1; grown != 0;) {
     grown = 0;
     for (const PROCESSENTRY32W& p : all) {
@@ -747,8 +754,7 @@ int SaverProcesses() {
   }
   int n = 0;
   for (const PROCESSENTRY32W& p : all) {
-    const bool mine = p.th32ProcessID != GetCurrentProcessId() &&
-                      std::find(ours.begin(), ours.end(), p.th32ProcessID) != ours.end();
+    const bool mine = std::find(ours.begin(), ours.end(), p.th32ProcessID) != ours.end();
     n += mine && lstrcmpiW(p.szExeFile, L"Vellicord2.scr") == 0;
   }
   return n;
