@@ -45,8 +45,8 @@ class TickPublisher {
   TickCounter counter_;
 };
 
-// A reader's side: the counters of the saver process with this id; false while it has published
-// none (not started, or no tick yet).
+// A reader's side: the counters of the saver process with this id, all 0 before its first tick;
+// false when it publishes none (not started yet, or its section could not be made).
 inline bool ReadTickCounters(DWORD processId, TickCounters& out) {
   HANDLE mapping = OpenFileMappingW(FILE_MAP_READ, FALSE, TickSectionName(processId).c_str());
   if (mapping == nullptr) return false;
@@ -64,7 +64,7 @@ inline bool ReadTickCounters(DWORD processId, TickCounters& out) {
     UnmapViewOfFile(section);
   }
   CloseHandle(mapping);
-  return ok && out.Ticks > 0;
+  return ok;
 }
 
 }  // namespace vellicord

@@ -2,6 +2,10 @@
 # for the whole run, since a prefix's first boot alone takes about ten seconds.
 : "${VELLICORD_BUILD:=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)/build}"
 export WINEDEBUG=-all
+# Wine turns command lines and file names into Windows text in the Unix locale's encoding: with no
+# locale set (a bare container) the Japanese texts the tests pass would arrive mangled. C.UTF-8
+# comes with Debian's libc itself, so every Wine run and the prefix's boot use it.
+export LC_ALL=C.UTF-8
 export WINEDLLOVERRIDES="mscoree,mshtml="
 export WINEPREFIX="${WINEPREFIX:-$VELLICORD_BUILD/wineprefix}"
 

@@ -10,6 +10,7 @@
 #include "engine/figure.h"
 #include "engine/x87.h"
 #include "tests/support/fixed_draws.h"
+#include "tests/support/fnv.h"
 #include "tests/support/recording_surface.h"
 #include "tools/trace_options.h"
 
@@ -18,17 +19,12 @@ namespace {
 using namespace vellicord;
 
 uint64_t HashPoints(const LineSlot& slot) {
-  uint64_t h = 14695981039346656037ull;
+  Fnv1a h;
   for (int32_t k = 0; k < slot.PointCount; ++k) {
-    for (int32_t v : {slot.Points[k].X, slot.Points[k].Y}) {
-      const uint32_t u = static_cast<uint32_t>(v);
-      for (int byte = 0; byte < 4; ++byte) {
-        h ^= (u >> (8 * byte)) & 0xFF;
-        h *= 1099511628211ull;
-      }
-    }
+    h.Word(static_cast<uint32_t>(slot.Points[k].X));
+    h.Word(static_cast<uint32_t>(slot.Points[k].Y));
   }
-  return h;
+  return h.Value();
 }
 
 int SlotOf(const Figure& f, const Point* points) {

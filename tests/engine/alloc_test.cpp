@@ -38,8 +38,17 @@ TEST(Allocation, NoneAfterSetUp) {
     auto figure = std::make_unique<Figure>();
     figure->SetUp({2, 10, 10, kBlack, false}, 1920, 1080, draws, *surface);
     const long long before = g_allocations;
-    for (int t = 0; t < 5000; ++t) figure->Tick();  // through a lock and its release
+    int locks = 0, releases = 0;
+    for (int t = 0; t < 5000; ++t) {
+      const bool locked = figure->Locked;
+      figure->Tick();
+      locks += !locked && figure->Locked;
+      releases += locked && !figure->Locked;
+    }
     EXPECT_EQ(g_allocations, before);
+    // The ticks measured went through a lock and its release.
+    EXPECT_GT(locks, 0);
+    EXPECT_GT(releases, 0);
   }
   const long long before = g_allocations;
   // The counter does see allocations: a vector of one int is one.

@@ -59,6 +59,7 @@ TEST(Sampling, EveryPointStaysWithinTheAmplitude) {
   SampleRig rig(320, 326, 326);
   for (long double f : {1.0L, 2.3L, 4.7L, 7.006L}) {
     const LineSlot& line = rig.Sample(f, 8 - f, 12.5L, 3.25L);
+    ASSERT_GT(line.PointCount, 0) << static_cast<double>(f);
     for (int k = 0; k < line.PointCount; ++k) {
       ASSERT_LE(std::abs(line.Points[k].X - 326), 320);
       ASSERT_LE(std::abs(line.Points[k].Y - 326), 320);
@@ -69,6 +70,7 @@ TEST(Sampling, EveryPointStaysWithinTheAmplitude) {
 TEST(Sampling, ZeroAmplitudePutsEveryPointOnTheCentre) {
   SampleRig rig(0, 7, 9);
   const LineSlot& line = rig.Sample(2.7L, 1.3L, 1, 2);
+  ASSERT_GT(line.PointCount, 0);
   for (int k = 0; k < line.PointCount; ++k) {
     ASSERT_EQ(line.Points[k].X, 7);
     ASSERT_EQ(line.Points[k].Y, 9);

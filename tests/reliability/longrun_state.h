@@ -6,6 +6,7 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
+#include "tests/support/fnv.h"
 
 namespace vellicord::reliability {
 
@@ -21,19 +22,13 @@ inline void FixLongRunState(Figure& figure, int32_t clock) {
 // FNV-1a over a frame's size and 32-bit pixels (the unused top byte masked off); no pixels for
 // a frame without a buffer.
 inline uint64_t FrameChecksum(int32_t width, int32_t height, const uint32_t* pixels) {
-  uint64_t h = 1469598103934665603ull;
-  auto mix = [&h](uint32_t v) {
-    for (int i = 0; i < 4; ++i) {
-      h ^= (v >> (8 * i)) & 0xFF;
-      h *= 1099511628211ull;
-    }
-  };
-  mix(static_cast<uint32_t>(width));
-  mix(static_cast<uint32_t>(height));
-  if (pixels == nullptr) return h;
+  Fnv1a h;
+  h.Word(static_cast<uint32_t>(width));
+  h.Word(static_cast<uint32_t>(height));
+  if (pixels == nullptr) return h.Value();
   const int64_t n = int64_t{width} * height;
-  for (int64_t i = 0; i < n; ++i) mix(pixels[i] & 0xFFFFFF);
-  return h;
+  for (int64_t i = 0; i < n; ++i) h.Word(pixels[i] & 0xFFFFFF);
+  return h.Value();
 }
 
 inline uint64_t FrameChecksum(const RasterSurface& frame) {

@@ -22,27 +22,27 @@ using Args = std::vector<std::string>;
 TEST(HackOptions, WindowIdsAsXScreenSaverAndXsecurelockWriteThem) {
   const struct {
     const char* text;
-    uint32_t id;  // 0: refused
+    std::optional<uint32_t> id;
   } cases[] = {{"0x1a00003", 0x1a00003},
                {"27262979", 27262979},
                {" 0X1A00003 ", 0x1a00003},
                {"\t42\n", 42},
                {"4294967295", 0xFFFFFFFF},
                {"0xffffffff", 0xFFFFFFFF},
-               {"0", 0},
-               {"0x0", 0},
-               {"", 0},
-               {"0x", 0},
-               {"1a", 0},
-               {"-5", 0},
-               {"+5", 0},
-               {"4294967296", 0},
-               {"0x100000000", 0},
-               {"12 34", 0},
-               {"0x1g", 0}};
+               {"1", 1},
+               {"0", std::nullopt},
+               {"0x0", std::nullopt},
+               {"", std::nullopt},
+               {"0x", std::nullopt},
+               {"1a", std::nullopt},
+               {"-5", std::nullopt},
+               {"+5", std::nullopt},
+               {"4294967296", std::nullopt},
+               {"0x100000000", std::nullopt},
+               {"12 34", std::nullopt},
+               {"0x1g", std::nullopt}};
   for (const auto& c : cases) {
-    const std::optional<uint32_t> id = ParseWindowId(c.text);
-    EXPECT_EQ(id.value_or(0), c.id) << '"' << c.text << '"';
+    EXPECT_EQ(ParseWindowId(c.text), c.id) << '"' << c.text << '"';
   }
 }
 

@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -68,12 +69,19 @@ HWND FocusOf(HWND window) {
   return info.hwndFocus;
 }
 
-void Key(HWND window, WPARAM key) {
+// A key pressed and released in the dialog's own loop; waits until handled() shows its effect
+// (a key that has none is then seen in what the driver prints next).
+void Key(HWND window, WPARAM key, const std::function<bool()>& handled) {
   HWND target = FocusOf(window);
   if (target == nullptr) target = window;
   PostMessageW(target, WM_KEYDOWN, key, 1);
   PostMessageW(target, WM_KEYUP, key, 0xC0000001);
-  Idle(150);
+  WaitUntil(handled, 2000);
+}
+
+bool Answers(HWND window) {
+  DWORD_PTR result = 0;
+  return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 5000, &result) != 0;
 }
 
 void MoveTrackBar(HWND bar, int position) {
@@ -124,7 +132,7 @@ bool StartWithOwner(Session& s, const std::string& switches) {
       MakeWindow(L"DialogDriverOwner", L"Display settings", WS_OVERLAPPEDWINDOW, 0, 0, 300, 200);
   ShowWindow(s.owner, SW_SHOW);
   SetForegroundWindow(s.owner);
-  Idle(200);
+  WaitUntil([&] { return GetForegroundWindow() == s.owner; }, 2000);
   std::printf("owner foreground=%d\n", GetForegroundWindow() == s.owner);
   return Check(s.saver.Start(s.scr, vellicord::Utf8ToWide(switches)), "start");
 }
@@ -135,16 +143,17 @@ bool ReadErrorBox(const Session& s) {
   std::printf("errorbox caption='%s' text='%s'\n", Text(box).c_str(),
               Utf8(BoxMessage(box)).c_str());
   PostMessageW(box, WM_COMMAND, IDOK, 0);
-  Idle(300);
-  return true;
+  return Check(WaitUntil([&] { return !IsWindow(box); }, 5000), "error box closes");
 }
 
 bool OpenDialog(Session& s) {
   SetupDialog& d = s.dialog;
   d.window = WaitForVisible(s.saver.Id(), kDialogClass, 15000);
   if (!Check(d.window != nullptr, "dialog")) return false;
-  Idle(300);
-  Check(d.Find(), "dialog controls");
+  // Shown, its thread back in its loop, its controls there and one of them focused.
+  Check(Answers(d.window), "dialog answers");
+  Check(WaitUntil([&] { return d.Find() && FocusOf(d.window) != nullptr; }, 5000),
+        "dialog controls");
   RECT client, window;
   GetClientRect(d.window, &client);
   GetWindowRect(d.window, &window);
@@ -177,7 +186,8 @@ void PrintTrackBars(const SetupDialog& d) {
 void PrintTabs(const SetupDialog& d) {
   std::printf("tabs %s", Name(d, FocusOf(d.window)).c_str());
   for (int n = 0; n < 8; ++n) {
-    Key(d.window, VK_TAB);
+    HWND before = FocusOf(d.window);
+    Key(d.window, VK_TAB, [&] { return FocusOf(d.window) != before; });
     std::printf(" %s", Name(d, FocusOf(d.window)).c_str());
   }
   std::printf("\n");
@@ -230,10 +240,9 @@ bool Step(Session& s, const std::string& verb, const std::string& arg) {
     SendMessageW(d.ok, BM_CLICK, 0, 0);
   } else if (verb == "cancel") {
     SendMessageW(d.cancel, BM_CLICK, 0, 0);
-  } else if (verb == "enter") {
-    Key(d.window, VK_RETURN);
-  } else if (verb == "esc") {
-    Key(d.window, VK_ESCAPE);
+  } else if (verb == "enter" || verb == "esc") {
+    Key(d.window, verb == "enter" ? VK_RETURN : VK_ESCAPE,
+        [&] { return !IsWindowVisible(d.window); });
   } else if (verb == "close") {
     PostMessageW(d.window, WM_SYSCOMMAND, SC_CLOSE, 0);
   } else if (verb == "exit") {
@@ -245,10 +254,10 @@ bool Step(Session& s, const std::string& verb, const std::string& arg) {
     // What Windows sends when the dialog is dragged onto a monitor of another scaling; no
     // suggested rectangle, which this process couldn't hand over anyway.
     const WORD dpi = static_cast<WORD>(std::atoi(arg.c_str()));
-    PostMessageW(d.window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0);
-    Idle(300);
-  } else if (verb == "sleep") {
-    Idle(std::atoi(arg.c_str()));
+    DWORD_PTR result = 0;
+    Check(SendMessageTimeoutW(d.window, WM_DPICHANGED, MAKEWPARAM(dpi, dpi), 0, SMTO_ABORTIFHUNG,
+                              5000, &result) != 0,
+          "WM_DPICHANGED handled");
   } else {
     Check(false, "unknown step " + verb);
   }

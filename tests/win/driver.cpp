@@ -129,11 +129,9 @@ int Run(const std::wstring& scr, const std::string& bgName) {
   // The movement rule, delivered synchronously so the handler has run when the call returns.
   DWORD_PTR result = 0;
   SendMessageTimeoutW(h, WM_MOUSEMOVE, 0, MAKELPARAM(300, 200), SMTO_ABORTIFHUNG, 5000, &result);
-  Idle(300);
-  Check(s.Alive(), "first mouse move only records");
+  Check(TicksOn(s.Id()) && s.Alive(), "first mouse move only records");
   SendMessageTimeoutW(h, WM_MOUSEMOVE, 0, MAKELPARAM(300, 200), SMTO_ABORTIFHUNG, 5000, &result);
-  Idle(500);
-  Check(s.Alive(), "a move to the same place keeps it running");
+  Check(TicksOn(s.Id()) && s.Alive(), "a move to the same place keeps it running");
   PostMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(301, 200));
   const double t = s.ExitsWithin(5000);
   Check(t >= 0, "a move one pixel off closes it", std::to_string(t) + " ms");
@@ -154,7 +152,7 @@ int Input(const std::wstring& scr) {
     Process s;
     HWND h = StartAndFind(s, scr, L"/s");
     if (h == nullptr) return 1;
-    Idle(200);
+    Check(TicksOn(s.Id()), std::string(c.name) + ": running first");
     PostMessageW(h, c.message, c.wParam, MAKELPARAM(10, 10));
     const double t = s.ExitsWithin(5000);
     Check(t >= 0, c.name, std::to_string(t) + " ms");
@@ -169,8 +167,8 @@ int Activate(const std::wstring& scr) {
   if (!Start(s, scr, L"/s")) return 1;
   HWND h = FindSaverWindow(s);
   if (h == nullptr) return 1;
-  Idle(500);
-  Check(s.Alive() && GetForegroundWindow() == h, "the saver has the activation");
+  Check(WaitUntil([&] { return GetForegroundWindow() == h; }, 5000) && s.Alive(),
+        "the saver has the activation");
   HWND other =
       MakeWindow(L"OtherProgram", L"other", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100);
   SetForegroundWindow(other);
@@ -187,15 +185,14 @@ int SysCommand(const std::wstring& scr) {
   DWORD_PTR result = 0;
   SendMessageTimeoutW(h, WM_SYSCOMMAND, SC_SCREENSAVE, 0, SMTO_ABORTIFHUNG, 5000, &result);
   Check(result == 1, "SC_SCREENSAVE answers 1", std::to_string(result));
-  Idle(500);
-  Check(s.Alive(), "SC_SCREENSAVE leaves it running");
+  Check(TicksOn(s.Id()) && s.Alive(), "SC_SCREENSAVE leaves it running");
   PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
   const double t = s.ExitsWithin(5000);
   Check(t >= 0, "SC_CLOSE closes it", std::to_string(t) + " ms");
   return Checks().failures;
 }
 
-// The counters the saver publishes; false until its first tick.
+// The counters the saver publishes; false while it publishes none.
 bool ReadTicks(const Process& s, vellicord::TickCounters& c) {
   return vellicord::ReadTickCounters(s.Id(), c);
 }
@@ -271,15 +268,13 @@ int Preview(const std::wstring& scr) {
   in[5].type = INPUT_KEYBOARD;
   in[5].ki.wVk = 'A';
   SendInput(6, in, sizeof(INPUT));
-  Idle(800);
-  Check(s.Alive(), "input over the preview is ignored");
+  Check(TicksOn(s.Id()) && s.Alive(), "input over the preview is ignored");
   // Posted straight to the disabled child, as another program or an accessibility tool can.
   PostMessageW(child, WM_KEYDOWN, 'A', 0);
   PostMessageW(child, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(5, 5));
   PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(5, 5));
   PostMessageW(child, WM_MOUSEMOVE, 0, MAKELPARAM(50, 50));
-  Idle(800);
-  Check(s.Alive(), "key, click and moves posted to the preview are ignored");
+  Check(TicksOn(s.Id()) && s.Alive(), "key, click and moves posted to the preview are ignored");
 
   // DestroyWindow may block here for seconds while Wine waits for a window manager to withdraw
   // the host window, so a second thread notes when the saver's window is gone, and the
@@ -340,7 +335,6 @@ int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
   // No timer after a failed read: the window stays black.
   const int sw = GetSystemMetrics(SM_CXSCREEN), sh = GetSystemMetrics(SM_CYSCREEN);
   long inside = 0, outside = 0;
-  Idle(300);
   WaitUntil([&] { return IsWindowVisible(h) && Grab().At(sw / 2, 2) == 0; }, 5000);
   const double end = NowMs() + 1500;
   bool black = true;
@@ -363,7 +357,7 @@ int StartAndClose(const std::wstring& scr) {
   Process s;
   HWND h = StartAndFind(s, scr, L"/s");
   if (h == nullptr) return 1;
-  Idle(500);
+  Check(TicksOn(s.Id()), "ticking");
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
   return Checks().failures;
@@ -376,7 +370,9 @@ int Ticks(const std::wstring& scr, double expectedMs) {
   vellicord::TickCounters a, b;
   if (expectedMs <= 0) {
     Idle(1500);
-    Check(!ReadTicks(s, a), "no ticks at interval 0");
+    const bool read = ReadTicks(s, a);
+    Check(read && a.Ticks == 0, "no ticks at interval 0",
+          read ? std::to_string(a.Ticks) : "no counters published");
   } else {
     // Settle, then measure from outside over three seconds, and from the ticks' own times.
     Check(WaitUntil([&] { return ReadTicks(s, a) && a.Ticks >= 20; }, 10000), "ticking");

@@ -197,29 +197,31 @@ bool SpeedTargetsMet() {
     std::vector<Case> frames;
     AddEngineFrames(frames, t.height, t.lines, t.period, t.width, false,
                     FixedDraws(0.1L, 0.7L, 0.25L, 3, 17), 40, 10);
+    // Each figure is the best of several passes: a pass that another process interrupts is
+    // slower, never faster, than the code it times.
     GdiCanvas gdi(frames[0].width, frames[0].height);
-    double start = Seconds();
-    for (const Case& c : frames) gdi.Draw(c.frame);
-    const double gdiMs = (Seconds() - start) * 1000 / double(frames.size());
+    double gdiMs = 1e30;
+    for (int pass = 0; pass < 5; ++pass) {
+      const double start = Seconds();
+      for (const Case& c : frames) gdi.Draw(c.frame);
+      gdiMs = std::min(gdiMs, (Seconds() - start) * 1000 / double(frames.size()));
+    }
     // Ours as the saver composes them, each frame a step from the one before, and as a full
     // clear and repaint, which it does only for the first frame and after a hidden spell.
     RasterSurface ours;
     ours.CreateBuffer(frames[0].width, frames[0].height);
-    const int reps = 20;
-    double stepped = 0;
-    for (int r = 0; r < reps; ++r) {
+    const int passes = 20;
+    double oursMs = 1e30, fullMs = 1e30;
+    for (int pass = 0; pass < passes; ++pass) {
       Replay(frames[0].frame, ours);
       ReplayTrail(frames[0].frame, false, ours);
-      start = Seconds();
+      double start = Seconds();
       for (size_t i = 1; i < frames.size(); ++i) ReplayTrail(frames[i].frame, true, ours);
-      stepped += Seconds() - start;
-    }
-    const double oursMs = stepped * 1000 / double((frames.size() - 1) * reps);
-    start = Seconds();
-    for (int r = 0; r < reps; ++r) {
+      oursMs = std::min(oursMs, (Seconds() - start) * 1000 / double(frames.size() - 1));
+      start = Seconds();
       for (const Case& c : frames) Replay(c.frame, ours);
+      fullMs = std::min(fullMs, (Seconds() - start) * 1000 / double(frames.size()));
     }
-    const double fullMs = (Seconds() - start) * 1000 / double(frames.size() * reps);
     const double ratio = gdiMs / oursMs;
     const bool pass = t.width < 2 || ratio >= 50;
     ok = ok && pass;

@@ -390,10 +390,17 @@ void DaemonWindowCases(Display* dpy, const std::string& display) {
       e.xbutton.type = ButtonPress;
       e.xbutton.button = 1;
       XSendEvent(dpy, parent, True, ButtonPressMask, &e);
+      // Once the server has the input, the program's loop reads its events before each tick:
+      // two frames on, it has seen them and gone on.
       XSync(dpy, False);
-      SleepMs(200);
+      int sent = 0, later = 0;
+      error = ShowsNativeFrame(dpy, parent, c.settings, &sent, 0);
+      const auto asked = Clock::now();
+      while (error.empty() && later < sent + 2 && MsSince(asked) < 3000) {
+        error = ShowsNativeFrame(dpy, parent, c.settings, &later, 20);
+      }
       if (WaitExit(h.pid, 0) != -1) error = "ended on input";
-      if (error.empty()) error = ShowsNativeFrame(dpy, parent, c.settings, nullptr, 100);
+      if (error.empty() && later < sent + 2) error = "no frame drawn after the input";
     }
     if (error.empty()) error = EndsBySignal(h, c.signal);
     Reap(h);

@@ -6,6 +6,8 @@
 
 #include <cstdio>
 
+#include "saver/tick_counters_win32.h"
+
 namespace vellicord::drive {
 
 std::string Utf8(const std::wstring& wide) {
@@ -56,6 +58,13 @@ bool WaitUntil(const std::function<bool()>& condition, double timeoutMs) {
 
 void Idle(double ms) {
   WaitUntil([] { return false; }, ms);
+}
+
+bool TicksOn(DWORD saver, double timeoutMs) {
+  TickCounters c;
+  if (!ReadTickCounters(saver, c)) return false;
+  const int64_t from = c.Ticks;
+  return WaitUntil([&] { return ReadTickCounters(saver, c) && c.Ticks >= from + 2; }, timeoutMs);
 }
 
 Tally& Checks() {

@@ -35,8 +35,12 @@ double NowMs();
 // WM_PARENTNOTIFY from the saver's child among them, must keep flowing while it waits.
 void Pump();
 bool WaitUntil(const std::function<bool()>& condition, double timeoutMs);
-// Waits without ending early: for "still running after a while" checks.
+// Waits without ending early: for checks that something does not happen for a while.
 void Idle(double ms);
+// The saver with this process id has handled everything sent or posted to it so far, and goes
+// on: its loop empties its queue between two ticks, and a close stops its timer first, so two
+// ticks more than now are the proof. False when they don't come within the timeout.
+bool TicksOn(DWORD saver, double timeoutMs = 5000);
 
 // One check: printed as "ok: what -- detail" or "FAIL: ...", counted either way. With verbose
 // off, only failures are printed.
