@@ -43,8 +43,8 @@ void KeptCurves::Forget() {
   for (Kept& k : kept_) k.Words = -1;
 }
 
-KeptCurves::Recorder KeptCurves::Begin(int32_t slot, uint64_t key) {
-  kept_[slot] = {key, 0};
+KeptCurves::Recorder KeptCurves::Begin(int32_t slot, uint64_t serial) {
+  kept_[slot] = {serial, 0};
   std::fill_n(Strips(slot), stripCount_, Span{1, 0});
   return {words_.get() + size_t(slot) * size_t(wordsPerSlot_), wordsPerSlot_, 0};
 }

@@ -35,11 +35,12 @@ class KeptCurves {
   void Release();
   void Forget();
 
-  bool Holds(int32_t slot, uint64_t key) const {
-    return slot >= 0 && slot < kSlots && kept_[slot].Words >= 0 && kept_[slot].Key == key;
+  bool Holds(int32_t slot, uint64_t serial) const {
+    return slot >= 0 && slot < kSlots && kept_[slot].Words >= 0 && kept_[slot].Serial == serial;
   }
-  // Starts recording slot's curve, known by key, in place of the one it held.
-  Recorder Begin(int32_t slot, uint64_t key);
+  // Starts recording slot's curve, known by its serial (TrailLine::Serial), in place of the one
+  // it held.
+  Recorder Begin(int32_t slot, uint64_t serial);
   // The strips the curve being recorded in slot changes.
   Span* Strips(int32_t slot) { return strips_.get() + size_t(slot) * size_t(stripCount_); }
   // Ends the recording: kept unless it overflowed the slot.
@@ -53,7 +54,7 @@ class KeptCurves {
 
  private:
   struct Kept {
-    uint64_t Key = 0;
+    uint64_t Serial = 0;
     int32_t Words = -1;  // -1: nothing kept
   };
   std::unique_ptr<uint32_t[]> words_;

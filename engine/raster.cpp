@@ -11,18 +11,6 @@ namespace vellicord {
 
 namespace {
 
-// A key of a curve's points: the same points give the same key, and a different curve in a
-// slot is all but certain to give another.
-uint64_t KeyOf(const Point* points, int32_t count) {
-  uint64_t h = 0x9E3779B97F4A7C15u ^ uint64_t(uint32_t(count));
-  for (int32_t i = 0; i < count; ++i) {
-    h ^= uint64_t(uint32_t(points[i].X)) << 32 | uint32_t(points[i].Y);
-    h *= 0x100000001B3u;
-    h ^= h >> 29;
-  }
-  return h;
-}
-
 // Where a polyline's pixels go: inked, marked changed, and recorded when its slot keeps it.
 struct InkSink {
   uint32_t* Px;
@@ -138,8 +126,7 @@ void RasterSurface::RepaintTrail(const TrailFrame& frame) {
   for (int32_t i = 0; i < frame.Count; ++i) own = own && recordable(frame.Lines[i]);
   for (int32_t i = 0; i < frame.Count; ++i) {
     const TrailLine& line = frame.Lines[i];
-    DrawPolyline(line.Points, line.Count, own ? Ink::kOwn : Ink::kPaint, PixelOf(line.Color),
-                 line.Slot);
+    DrawPolyline(line, own ? Ink::kOwn : Ink::kPaint, PixelOf(line.Color));
   }
   trailReady_ = own;
 }
@@ -150,38 +137,38 @@ void RasterSurface::RepaintTrail(const TrailFrame& frame) {
 void RasterSurface::StepTrail(const TrailFrame& frame) {
   const TrailLine& leaving = frame.Leaving;
   const TrailLine& entering = frame.Lines[0];
-  DrawPolyline(leaving.Points, leaving.Count, Ink::kVacate, brush_, leaving.Slot);
-  DrawPolyline(entering.Points, entering.Count, Ink::kUnder, PixelOf(entering.Color),
-               entering.Slot);
+  DrawPolyline(leaving, Ink::kVacate, brush_);
+  DrawPolyline(entering, Ink::kUnder, PixelOf(entering.Color));
   if (frame.Count >= 2) {
     const TrailLine& rising = frame.Lines[frame.Count - 1];
-    DrawPolyline(rising.Points, rising.Count, Ink::kOwn, PixelOf(rising.Color), rising.Slot);
+    DrawPolyline(rising, Ink::kOwn, PixelOf(rising.Color));
   }
 }
 
 void RasterSurface::Polyline(const Point* points, int32_t count) {
   if (!HasBuffer()) return;
-  DrawPolyline(points, count, Ink::kPaint, pen_, 0);
+  DrawPolyline({points, count}, Ink::kPaint, pen_);
   trailReady_ = false;
 }
 
-void RasterSurface::DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color,
-                                 int32_t slot) {
+void RasterSurface::DrawPolyline(const TrailLine& line, Ink ink, uint32_t color) {
+  const Point* const points = line.Points;
+  const int32_t count = line.Count, slot = line.Slot;
   if (!HasBuffer() || !points || count < 2) return;
   buffer_.BeforeWrite();
   const InkRule rule = InkRule::For(ink, color, slot);
   const bool wide = penWidth_ > 1;
   // A trail curve is replayed when its slot keeps it: rising and leaving. One coming in is
   // drawn from its points and kept for those two (a leaving one's slot is about to be reused).
-  const bool keepable = ink != Ink::kPaint && slot >= 0 && slot < KeptCurves::kSlots;
-  const uint64_t key = keepable ? KeyOf(points, count) : 0;
-  if (keepable && kept_.Holds(slot, key)) {
+  const bool keepable =
+      ink != Ink::kPaint && slot >= 0 && slot < KeptCurves::kSlots && line.Serial != 0;
+  if (keepable && kept_.Holds(slot, line.Serial)) {
     kept_.Replay(slot, rule, wide, buffer_.Pixels(), changed_);
     return;
   }
   const bool keeping = keepable && ink != Ink::kVacate;
   KeptCurves::Recorder recorder{};
-  if (keeping) recorder = kept_.Begin(slot, key);
+  if (keeping) recorder = kept_.Begin(slot, line.Serial);
   InkSink sink{buffer_.Pixels(),
                Width(),
                rule,

@@ -78,7 +78,7 @@ class RasterSurface final : public DrawSurface {
   }
 
  private:
-  void DrawPolyline(const Point* points, int32_t count, Ink ink, uint32_t color, int32_t slot);
+  void DrawPolyline(const TrailLine& line, Ink ink, uint32_t color);
   void RepaintTrail(const TrailFrame& frame);
   void StepTrail(const TrailFrame& frame);
   void Release();
