@@ -84,7 +84,7 @@ void RasterSurface::SetBrushColor(ColorValue color) {
 }
 
 void RasterSurface::SetPenWidth(int32_t width) {
-  const int32_t w = std::clamp(width, 0, kMaxPenWidth);
+  const int32_t w = std::clamp(width, 0, kCoveringPenWidth);
   if (w == penWidth_) return;
   penWidth_ = w;
   widePen_.SetWidth(w);

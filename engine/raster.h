@@ -33,8 +33,9 @@ class RasterSurface final : public DrawSurface {
  public:
   static constexpr int32_t kMaxSide = 32768;
   static constexpr int64_t kMaxPixels = int64_t{1} << 28;
-  // Wider pens are drawn this wide; it is twice the largest buffer's side.
-  static constexpr int32_t kMaxPenWidth = 2 * kMaxSide;
+  // A pen this wide covers the largest buffer from any vertex inside it (twice its side), so
+  // wider pens are drawn this wide.
+  static constexpr int32_t kCoveringPenWidth = 2 * kMaxSide;
 
   RasterSurface();
   ~RasterSurface() override;

@@ -180,7 +180,7 @@ void TScreenSaverWindow::Present(const RasterSurface& frame, int32_t x, int32_t 
   HWND hwnd = Handle();
   if (hwnd == nullptr) return;
   HDC dc = GetDC(hwnd);
-  // Only the bands the frame changed: the rest of the window already shows the same pixels.
+  // Only the strips the frame changed: the rest of the window already shows the same pixels.
   for (int32_t i = 0; i < frame.ChangedCount(); ++i) PresentTo(dc, frame, x, y, frame.Changed()[i]);
   ReleaseDC(hwnd, dc);
   counters_.Present();

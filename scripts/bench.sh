@@ -124,11 +124,11 @@ measure "heaviest" "$run_s" wine "$scr" /s
 echo "Wine's own floors, start-up..." >&2
 measure "idle window" 10 wine "$benchwin" idle 0
 measure "idle window, timer at 14 ms" 15 wine "$benchwin" idle 14
-# What presenting alone costs at the saver's rate: one 16-row band, or the whole buffer, copied
+# What presenting alone costs at the saver's rate: one 16-row strip, or the whole buffer, copied
 # to a full-screen window every 14 ms with nothing drawn.
-measure "present floor, band" "$run_s" wine "$benchwin" idle 14 band
+measure "present floor, strip" "$run_s" wine "$benchwin" idle 14 strip
 measure "present floor, whole" "$run_s" wine "$benchwin" idle 14 whole
-# And at the heaviest settings' rate, where their bands cover the whole buffer.
+# And at the heaviest settings' rate, where their strips cover the whole buffer.
 measure "present floor, whole, 7 ms" "$run_s" wine "$benchwin" idle 7 whole
 wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
 

@@ -166,7 +166,7 @@ struct X11Canvas::Impl {
   }
 
   // Each rectangle of the frame to the same place in the window, one request each: the server's
-  // work is the pixels sent, and a request costs little beside a band of them.
+  // work is the pixels sent, and a request costs little beside a strip of them.
   void Put(const PixelRect* rects, int32_t count) {
     if (!image || gone || count <= 0) return;
     for (int32_t i = 0; i < count; ++i) {
