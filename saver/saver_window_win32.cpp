@@ -2,8 +2,23 @@
 #include "saver/saver_window_win32.h"
 
 #include "host/win32/application.h"
+#include "host/win32/system_library.h"
 
 namespace vellicord {
+
+namespace {
+
+// The erase of the saver window and its covers: the whole client area in the one colour.
+bool FillClient(HWND window, HDC dc, uint32_t color) {
+  RECT r;
+  GetClientRect(window, &r);
+  HBRUSH brush = CreateSolidBrush(color & 0xFFFFFF);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+  return true;
+}
+
+}  // namespace
 
 void TCoverWindow::CreateParams(TCreateParams& params) {
   TForm::CreateParams(params);
@@ -30,12 +45,7 @@ void TCoverWindow::FormMouseMove(int x, int y) {
 }
 
 bool TCoverWindow::FormEraseBackground(HDC dc) {
-  RECT r;
-  GetClientRect(Handle(), &r);
-  HBRUSH brush = CreateSolidBrush(color_ & 0xFFFFFF);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-  return true;
+  return FillClient(Handle(), dc, color_);
 }
 
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
@@ -56,8 +66,8 @@ TScreenSaverWindow::~TScreenSaverWindow() {
   timer_.SetEnabled(false);
   if (displayNotify_ != nullptr) {
     using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
-    auto unregister = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "UnregisterPowerSettingNotification")));
+    auto unregister =
+        OptionalFunction<Unregister>(L"user32.dll", "UnregisterPowerSettingNotification");
     if (unregister != nullptr) unregister(displayNotify_);
   }
   DestroyHandle();
@@ -90,8 +100,7 @@ void TScreenSaverWindow::WatchDisplayState() {
   // Display-state notifications came with Vista; looked up at run time so the .scr still
   // starts where user32 lacks them.
   using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
-  auto reg = reinterpret_cast<Register>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterPowerSettingNotification")));
+  auto reg = OptionalFunction<Register>(L"user32.dll", "RegisterPowerSettingNotification");
   if (reg == nullptr) return;
   // GUID_CONSOLE_DISPLAY_STATE, spelt out: mingw's definition needs initguid.h games.
   const GUID kConsoleDisplayState = {
@@ -120,12 +129,7 @@ void TScreenSaverWindow::Close() {
 }
 
 bool TScreenSaverWindow::FormEraseBackground(HDC dc) {
-  RECT r;
-  GetClientRect(Handle(), &r);
-  HBRUSH brush = CreateSolidBrush(form_.Color & 0xFFFFFF);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-  return true;
+  return FillClient(Handle(), dc, form_.Color);
 }
 
 void TScreenSaverWindow::FormPaint(HDC dc, const RECT&) {

@@ -15,6 +15,7 @@
 #include "host/win32/error_box.h"
 #include "host/win32/form.h"
 #include "host/win32/registry_win32.h"
+#include "host/win32/system_library.h"
 #include "host/win32/text.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
@@ -57,8 +58,7 @@ int ScreenDpi() {
 // system's elsewhere, where every monitor has that one.
 int WindowDpi(HWND window) {
   using GetDpi = UINT(WINAPI*)(HWND);
-  auto get = reinterpret_cast<GetDpi>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  auto get = OptionalFunction<GetDpi>(L"user32.dll", "GetDpiForWindow");
   const int dpi = get != nullptr ? static_cast<int>(get(window)) : 0;
   return dpi > 0 ? dpi : ScreenDpi();
 }

@@ -5,6 +5,7 @@
 
 #include "host/win32/application.h"
 #include "host/win32/error_box.h"
+#include "host/win32/system_library.h"
 
 namespace vellicord {
 
@@ -53,13 +54,10 @@ void Win32SaverHost::CoverMonitor(const WindowRect& area, CoverColor color) {
 void Win32SaverHost::FollowDpiOf(NativeWindow window) {
   // Windows 10 1607 and later; looked up so the .scr still starts on older systems, which
   // have no per-window awareness to follow.
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
   using GetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
   using SetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
-  auto get = reinterpret_cast<GetContext>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
-  auto set = reinterpret_cast<SetContext>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+  auto get = OptionalFunction<GetContext>(L"user32.dll", "GetWindowDpiAwarenessContext");
+  auto set = OptionalFunction<SetContext>(L"user32.dll", "SetThreadDpiAwarenessContext");
   if (get == nullptr || set == nullptr) return;
   DPI_AWARENESS_CONTEXT context = get(ToHwnd(window));
   if (context != nullptr) set(context);
