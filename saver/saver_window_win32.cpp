@@ -49,7 +49,7 @@ bool TCoverWindow::FormEraseBackground(HDC dc) {
 }
 
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
-    : timer_([this] { OnTick(); }), form_(host_, settings_, timer_, gate_, random_, previewParent) {
+    : timer_([this] { OnTick(); }), form_(host_, registry_, timer_, gate_, random_, previewParent) {
   surface_.SetPresenter(this);
   host_.SetCoverMaker([this](const WindowRect& area, CoverColor color) { MakeCover(area, color); });
 }

@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   const int ms = argc > 1 ? std::atoi(argv[1]) : 0;
   const std::string copy = argc > 2 ? argv[2] : "";
   std::string error;
-  std::unique_ptr<X11Canvas> canvas = X11Canvas::Open(CanvasKind::Root, 0, error);
+  std::unique_ptr<X11Canvas> canvas = X11Canvas::Open(WindowKind::Root, 0, error);
   if (!canvas) {
     std::fprintf(stderr, "vellicord2-bench-x11: %s\n", error.c_str());
     return 1;
