@@ -273,9 +273,6 @@ X11Canvas::~X11Canvas() = default;
 int X11Canvas::Fd() const {
   return ConnectionNumber(impl_->dpy);
 }
-uint32_t X11Canvas::Window() const {
-  return uint32_t(impl_->window);
-}
 int32_t X11Canvas::Width() const {
   return impl_->width;
 }

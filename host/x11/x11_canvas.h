@@ -35,7 +35,6 @@ class X11Canvas final : public FramePresenter, public PixelMemory {
 
   // The connection's descriptor, to wait on beside the timer.
   int Fd() const;
-  uint32_t Window() const;
   int32_t Width() const;
   int32_t Height() const;
   // Mapped and not fully obscured: a frame drawn now could be seen.
