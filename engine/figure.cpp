@@ -66,10 +66,12 @@ VELLICORD_NOINLINE void Figure::SetUpRing(const FigureConfig& config, DrawSurfac
   for (LineSlot& slot : Lines) {
     slot.PointCount = 0;
     slot.Color = kEmptySlotColor;
+    slot.Serial = 0;
   }
   DrawSlot = kSlotCount - 1;
   WriteSlot = LineCount - 1;
   leaving_.PointCount = 0;
+  leaving_.Serial = 0;
   painted_ = false;
   BufferHeight = BoxSize;
   BufferWidth = std::max(BufferHeight - 1, 0);
@@ -115,6 +117,7 @@ VELLICORD_NOINLINE void Figure::DrawCanvas() {
   std::copy_n(overwritten.Points, overwritten.PointCount, leaving_.Points);
   leaving_.PointCount = overwritten.PointCount;
   leaving_.Color = overwritten.Color;
+  leaving_.Serial = overwritten.Serial;
   SampleCurve(WriteSlot, freqX, freqY, PhaseY, PhaseX);
   AssignLineColor(WriteSlot);
   PaintTrail();
@@ -159,6 +162,7 @@ VELLICORD_NOINLINE void Figure::SampleCurve(int32_t slot, long double freqX, lon
     s = s + step;
   }
   line.PointCount = n;
+  line.Serial = ++sampled_;
 }
 
 ColorValue WheelColor(int32_t clock, int32_t hueOffset, bool dimGreen) {
@@ -198,12 +202,14 @@ void Figure::PaintTrail() {
   TrailFrame frame;
   int32_t i = DrawSlot;
   do {
-    trail_[frame.Count++] = {Lines[i].Points, Lines[i].PointCount, Lines[i].Color, i};
+    trail_[frame.Count++] = {Lines[i].Points, Lines[i].PointCount, Lines[i].Color, i,
+                             Lines[i].Serial};
     NextSlot(i);
   } while (i != WriteSlot);
   frame.Lines = trail_;
   frame.Stepped = painted_;
-  frame.Leaving = {leaving_.Points, leaving_.PointCount, leaving_.Color, WriteSlot};
+  frame.Leaving = {leaving_.Points, leaving_.PointCount, leaving_.Color, WriteSlot,
+                   leaving_.Serial};
   frame.X = (WindowWidth - BufferWidth) / 2;
   frame.Y = (WindowHeight - BufferHeight) / 2;
   surface_->DrawTrail(frame);

@@ -32,6 +32,7 @@ struct LineSlot {
   Point Points[kSlotPoints];
   ColorValue Color;
   int32_t PointCount;
+  uint64_t Serial;  // the sampling that drew the points (TrailLine::Serial); 0 before the first
 };
 
 // What the window hands the engine at creation: the settings within their limits
@@ -104,6 +105,8 @@ class Figure {
   TrailLine trail_[kSlotCount];
   // A frame has been painted since set-up: every later one is a step from the one before.
   bool painted_ = false;
+  // Curves sampled so far: the serial of the last one.
+  uint64_t sampled_ = 0;
 };
 
 // The wheel colour for one clock value; exposed for tools that colour without a figure.

@@ -17,13 +17,16 @@ using ColorValue = uint32_t;
 inline constexpr ColorValue kBlack = 0x000000;
 inline constexpr ColorValue kWhite = 0xFFFFFF;
 
-// One curve of the trail as the surface sees it. The ring slot names the same curve from one
-// frame to the next.
+// One curve of the trail as the surface sees it. The ring slot and the serial name the same
+// curve from one frame to the next.
 struct TrailLine {
   const Point* Points = nullptr;
   int32_t Count = 0;
   ColorValue Color = 0;
   int32_t Slot = 0;
+  // The sampling that drew the curve, counted from 1: one serial is one curve, point for point.
+  // 0 names none, and such a curve is drawn from its points every time.
+  uint64_t Serial = 0;
 };
 
 // One frame of the trail. Lines run from the bottom of the stack to the top: the new curve

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "engine/random.h"
+#include "host/x11/x11_canvas.h"
 #include "settings/settings_store.h"
 
 namespace vellicord {
@@ -30,8 +31,6 @@ std::string ParseHackOptions(const std::vector<std::string>& args, HackOptions& 
 // A window id as XScreenSaver passes it: blanks around, then hexadecimal after "0x" or decimal;
 // 0 names no window.
 std::optional<uint32_t> ParseWindowId(const std::string& text);
-
-enum class WindowKind { Own, Given, Root };
 
 struct WindowChoice {
   WindowKind kind = WindowKind::Own;

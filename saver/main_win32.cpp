@@ -49,10 +49,10 @@ class Win32ProgramHost final : public ProgramHost {
   }
   bool CallChangePassword(LibraryHandle library, NativeWindow parent) override {
     using PwdChangePassword = DWORD(WINAPI*)(LPCSTR, HWND, DWORD, LPVOID);
-    FARPROC proc = GetProcAddress(reinterpret_cast<HMODULE>(library), "PwdChangePasswordA");
-    if (proc == nullptr) return false;
-    reinterpret_cast<PwdChangePassword>(reinterpret_cast<void*>(proc))("SCRSAVE", ToHwnd(parent), 0,
-                                                                       nullptr);
+    auto change = OptionalFunction<PwdChangePassword>(reinterpret_cast<HMODULE>(library),
+                                                      "PwdChangePasswordA");
+    if (change == nullptr) return false;
+    change("SCRSAVE", ToHwnd(parent), 0, nullptr);
     return true;
   }
   void FreeLibrary(LibraryHandle library) override {

@@ -11,38 +11,68 @@
 #include <string>
 #include <vector>
 
+#include "engine/figure.h"
 #include "engine/random.h"
 #include "engine/raster.h"
 #include "host/tick_schedule.h"
 #include "host/timer.h"
 #include "host/x11/monotonic_clock.h"
-#include "host/x11/saver_host_x11.h"
 #include "host/x11/x11_canvas.h"
 #include "saver/frame_gate.h"
 #include "saver/hack_options.h"
-#include "saver/screen_saver_form.h"
-#include "settings/settings_source.h"
+#include "settings/settings_store.h"
 
 namespace vellicord {
 namespace {
 
-// The form's timer on the program's own loop: ticks on the schedule's grid, taken by the loop.
-class LoopTimer final : public SaverTimer {
- public:
-  void SetInterval(int32_t intervalMs) override { interval_ = intervalMs; }
-  void SetEnabled(bool enabled) override {
-    enabled_ = enabled;
-    if (enabled) schedule_.Start(MonotonicUs(), interval_);
+// The hack's one state, as an XScreenSaver hack keeps it: the window, the figure and the raster
+// it draws with, and the tick schedule.
+struct Hack {
+  Hack(std::unique_ptr<X11Canvas> window, const HackOptions& options)
+      : canvas(std::move(window)),
+        config(FigureConfigFor(options.settings)),
+        intervalMs(IntervalForSpeed(options.settings.Speed)),
+        givenDraws(DrawsOf(options)),
+        random(options.fixedDraws ? static_cast<RandomSource&>(givenDraws) : clockRandom) {
+    raster.SetPresenter(canvas.get());
+    raster.SetPixelMemory(canvas.get());
   }
-  bool Due(int64_t now) const { return enabled_ && schedule_.IsDue(now); }
-  // How long the loop may sleep: -1 for as long as it likes.
-  int WaitMs(int64_t now) const { return enabled_ ? schedule_.WaitMs(now) : -1; }
-  void Taken(int64_t now) { schedule_.Advance(now); }
 
- private:
-  int32_t interval_ = 0;
-  bool enabled_ = false;
-  TickSchedule schedule_;
+  // Set up for the window's size, never the screen's: the daemon runs one hack per monitor.
+  void Reshape() {
+    schedule.Start(MonotonicUs(), intervalMs);
+    figure->SetUp(config, canvas->Width(), canvas->Height(), random, gate);
+    canvas->Fill(config.WindowColor);
+    frameShown = false;
+  }
+
+  void Draw(int64_t now) {
+    // Hidden or covered: the clock and the ring go on, the pixels are skipped.
+    const bool visible = canvas->Visible();
+    gate.SetVisible(visible);
+    figure->Tick();
+    frameShown = frameShown || visible;
+    schedule.Advance(now);
+  }
+
+  void Exposed() {
+    canvas->Fill(config.WindowColor);
+    if (frameShown && gate.FrameCurrent()) canvas->PresentAgain();
+  }
+
+  std::unique_ptr<X11Canvas> canvas;
+  const FigureConfig config;
+  const int32_t intervalMs;
+  GivenDraws givenDraws;
+  ClockSeededRandom clockRandom;
+  RandomSource& random;
+  RasterSurface raster;
+  GatedSurface gate{raster};
+  // The trail ring, half a megabyte: not on the stack, and default-initialised (not
+  // make_unique's zeroing), so only the slots in use ever take up memory.
+  std::unique_ptr<Figure> figure{new Figure};
+  TickSchedule schedule;
+  bool frameShown = false;
 };
 
 int Run(const HackOptions& options) {
@@ -58,61 +88,27 @@ int Run(const HackOptions& options) {
   }
 
   const WindowChoice choice = ChooseWindow(options, std::getenv("XSCREENSAVER_WINDOW"));
-  const CanvasKind kind = choice.kind == WindowKind::Own     ? CanvasKind::Own
-                          : choice.kind == WindowKind::Given ? CanvasKind::Given
-                                                             : CanvasKind::Root;
   std::string error;
-  std::unique_ptr<X11Canvas> canvas = X11Canvas::Open(kind, choice.id, error);
+  std::unique_ptr<X11Canvas> canvas = X11Canvas::Open(choice.kind, choice.id, error);
   if (!canvas) {
     std::fprintf(stderr, "vellicord2: %s\n", error.c_str());
     return 1;
   }
+  Hack hack(std::move(canvas), options);
+  hack.Reshape();
 
-  X11SaverHost host(*canvas);
-  GivenSettings settings(options.settings);
-  LoopTimer timer;
-  RasterSurface surface;
-  surface.SetPresenter(canvas.get());
-  surface.SetPixelMemory(canvas.get());
-  GatedSurface gate(surface);
-  ClockSeededRandom clockRandom;
-  GivenDraws givenDraws = DrawsOf(options);
-  RandomSource& random = options.fixedDraws ? static_cast<RandomSource&>(givenDraws) : clockRandom;
-  // The form holds the trail ring, half a megabyte: not on the stack.
-  auto form =
-      std::make_unique<TScreenSaverForm>(host, settings, timer, gate, random, canvas->Window());
-
-  // Set up for the window's size, never the screen's: the daemon runs one hack per monitor.
-  bool frameShown = false;
-  auto setUp = [&] {
-    form->FormCreate();
-    canvas->Fill(form->Color);
-    frameShown = false;
-  };
-  setUp();
-
-  pollfd fds[2] = {{canvas->Fd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
-  while (!host.Ended()) {
-    const CanvasEvents events = canvas->Pump();
-    if (events.gone) break;
-    if (events.quit) form->Close();
-    if (host.Ended()) break;
-    if (events.resized) setUp();
-    if (events.exposed) {
-      canvas->Fill(form->Color);
-      if (frameShown && gate.FrameCurrent()) canvas->PresentAgain();
-    }
+  pollfd fds[2] = {{hack.canvas->Fd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
+  for (;;) {
+    const CanvasEvents events = hack.canvas->Pump();
+    if (events.gone || events.quit) break;
+    if (events.resized) hack.Reshape();
+    if (events.exposed) hack.Exposed();
     const int64_t now = MonotonicUs();
-    if (timer.Due(now)) {
-      // Hidden or covered: the clock and the ring go on, the pixels are skipped.
-      const bool visible = canvas->Visible();
-      gate.SetVisible(visible);
-      form->Timer1Timer();
-      frameShown = frameShown || visible;
-      timer.Taken(now);
+    if (hack.schedule.IsDue(now)) {
+      hack.Draw(now);
       continue;
     }
-    if (poll(fds, 2, timer.WaitMs(now)) < 0) continue;
+    if (poll(fds, 2, hack.schedule.WaitMs(now)) < 0) continue;
     if (fds[1].revents & POLLIN) break;
     // A closed connection shows as readable; the next Pump reads it and Xlib's I/O error
     // handler ends the program.

@@ -2,8 +2,23 @@
 #include "saver/saver_window_win32.h"
 
 #include "host/win32/application.h"
+#include "host/win32/system_library.h"
 
 namespace vellicord {
+
+namespace {
+
+// The erase of the saver window and its covers: the whole client area in the one colour.
+bool FillClient(HWND window, HDC dc, uint32_t color) {
+  RECT r;
+  GetClientRect(window, &r);
+  HBRUSH brush = CreateSolidBrush(color & 0xFFFFFF);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+  return true;
+}
+
+}  // namespace
 
 void TCoverWindow::CreateParams(TCreateParams& params) {
   TForm::CreateParams(params);
@@ -30,16 +45,11 @@ void TCoverWindow::FormMouseMove(int x, int y) {
 }
 
 bool TCoverWindow::FormEraseBackground(HDC dc) {
-  RECT r;
-  GetClientRect(Handle(), &r);
-  HBRUSH brush = CreateSolidBrush(color_ & 0xFFFFFF);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-  return true;
+  return FillClient(Handle(), dc, color_);
 }
 
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
-    : timer_([this] { OnTick(); }), form_(host_, settings_, timer_, gate_, random_, previewParent) {
+    : timer_([this] { OnTick(); }), form_(host_, registry_, timer_, gate_, random_, previewParent) {
   surface_.SetPresenter(this);
   host_.SetCoverMaker([this](const WindowRect& area, CoverColor color) { MakeCover(area, color); },
                       [this] { covers_.clear(); });
@@ -102,12 +112,7 @@ void TScreenSaverWindow::Close() {
 }
 
 bool TScreenSaverWindow::FormEraseBackground(HDC dc) {
-  RECT r;
-  GetClientRect(Handle(), &r);
-  HBRUSH brush = CreateSolidBrush(form_.Color & 0xFFFFFF);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-  return true;
+  return FillClient(Handle(), dc, form_.Color);
 }
 
 void TScreenSaverWindow::FormPaint(HDC dc, const RECT&) {
@@ -187,7 +192,7 @@ void TScreenSaverWindow::Present(const RasterSurface& frame, int32_t x, int32_t 
   HWND hwnd = Handle();
   if (hwnd == nullptr) return;
   HDC dc = GetDC(hwnd);
-  // Only the bands the frame changed: the rest of the window already shows the same pixels.
+  // Only the strips the frame changed: the rest of the window already shows the same pixels.
   for (int32_t i = 0; i < frame.ChangedCount(); ++i) PresentTo(dc, frame, x, y, frame.Changed()[i]);
   ReleaseDC(hwnd, dc);
   counters_.Present();

@@ -71,7 +71,6 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
 
   Win32SaverHost host_;
   Win32Registry registry_;
-  RegistrySettings settings_{registry_};
   PreciseTimer timer_;
   RasterSurface surface_;
   // The form draws through the gate: nothing is rasterized or copied while nobody can see it.

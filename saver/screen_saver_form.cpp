@@ -5,12 +5,12 @@
 
 namespace vellicord {
 
-TScreenSaverForm::TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,
+TScreenSaverForm::TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer,
                                    DrawSurface& surface, RandomSource& random,
                                    NativeWindow previewParent)
     : PreviewParent(previewParent),
       host_(host),
-      settings_(settings),
+      registry_(registry),
       timer_(timer),
       surface_(surface),
       random_(random) {}
@@ -61,9 +61,12 @@ void TScreenSaverForm::FormCreate() {
 bool TScreenSaverForm::ReadSettings(SaverSettings& settings) {
   // The store lives only for the reads and is gone before any error is shown. The speed
   // becomes the interval right after its read, before the next read.
-  const StoreError error = settings_.Read(settings, [&](SettingId id) {
-    if (id == kSpeed) timer_.SetInterval(IntervalForSpeed(settings.Speed));
-  });
+  const StoreError error = [&] {
+    SettingsStore store(registry_, kStoreName);
+    return ReadSaverSettings(store, settings, [&](SettingId id) {
+      if (id == kSpeed) timer_.SetInterval(IntervalForSpeed(settings.Speed));
+    });
+  }();
   if (error) {
     // The pointer is hidden in run mode, and the box needs it for its button.
     if (!Preview()) host_.ShowCursor(true);

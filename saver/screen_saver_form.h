@@ -7,9 +7,10 @@
 #include "engine/figure.h"
 #include "engine/random.h"
 #include "engine/surface.h"
+#include "host/registry.h"
 #include "host/saver_host.h"
 #include "host/timer.h"
-#include "settings/settings_source.h"
+#include "settings/settings_store.h"
 
 namespace vellicord {
 
@@ -17,10 +18,10 @@ inline constexpr uint32_t kScSaveScreen = 0xF140;
 
 class TScreenSaverForm {
  public:
-  // Nothing is touched until FormCreate. The host, settings, timer, surface and random source
+  // Nothing is touched until FormCreate. The host, registry, timer, surface and random source
   // must outlive the form.
-  TScreenSaverForm(SaverHost& host, SettingsSource& settings, SaverTimer& timer,
-                   DrawSurface& surface, RandomSource& random, NativeWindow previewParent);
+  TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer, DrawSurface& surface,
+                   RandomSource& random, NativeWindow previewParent);
 
   bool Preview() const { return PreviewParent != 0; }
 
@@ -74,7 +75,7 @@ class TScreenSaverForm {
   void CoverOtherMonitors();
 
   SaverHost& host_;
-  SettingsSource& settings_;
+  Registry& registry_;
   SaverTimer& timer_;
   DrawSurface& surface_;
   RandomSource& random_;

@@ -1,10 +1,11 @@
 // The saver's tick counters, published in a section named after its process.
 #include "saver/tick_counters_win32.h"
 
+#include "host/win32/monotonic_clock.h"
+
 namespace vellicord {
 
 TickPublisher::TickPublisher() {
-  QueryPerformanceFrequency(&frequency_);
   mapping_ =
       CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0, sizeof(TickSection),
                          TickSectionName(GetCurrentProcessId()).c_str());
@@ -23,20 +24,13 @@ TickPublisher::~TickPublisher() {
   if (mapping_ != nullptr) CloseHandle(mapping_);
 }
 
-int64_t TickPublisher::NowUs() const {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  const int64_t f = frequency_.QuadPart;
-  return now.QuadPart / f * 1000000 + now.QuadPart % f * 1000000 / f;
-}
-
 void TickPublisher::Tick() {
-  counter_.Tick(NowUs());
+  counter_.Tick(MonotonicUs());
   Publish();
 }
 
 void TickPublisher::Present() {
-  counter_.Present(NowUs());
+  counter_.Present(MonotonicUs());
   Publish();
 }
 

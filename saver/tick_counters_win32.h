@@ -36,12 +36,10 @@ class TickPublisher {
   void Present();
 
  private:
-  int64_t NowUs() const;
   void Publish();
 
   HANDLE mapping_ = nullptr;
   TickSection* section_ = nullptr;
-  LARGE_INTEGER frequency_ = {};
   TickCounter counter_;
 };
 

@@ -2,7 +2,8 @@
 # The benchmark command: builds both trees, then measures in one run what a frame costs (natively
 # and under Wine, beside its floors and beside GDI), the running saver's CPU use and tick
 # intervals at each speed, its start-up time, size and memory. Prints one markdown table and
-# writes it to docs/benchmarks.md. Its own Wine prefix (build/wineprefix-bench) and displays.
+# writes it to docs/benchmarks.md, and no other file. Its own Wine prefix
+# (build/wineprefix-bench) and displays.
 # VELLICORD_BENCH_SECONDS (default 30) is the length of each CPU run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -124,11 +125,11 @@ measure "heaviest" "$run_s" wine "$scr" /s
 echo "Wine's own floors, start-up..." >&2
 measure "idle window" 10 wine "$benchwin" idle 0
 measure "idle window, timer at 14 ms" 15 wine "$benchwin" idle 14
-# What presenting alone costs at the saver's rate: one 16-row band, or the whole buffer, copied
+# What presenting alone costs at the saver's rate: one 16-row strip, or the whole buffer, copied
 # to a full-screen window every 14 ms with nothing drawn.
-measure "present floor, band" "$run_s" wine "$benchwin" idle 14 band
+measure "present floor, strip" "$run_s" wine "$benchwin" idle 14 strip
 measure "present floor, whole" "$run_s" wine "$benchwin" idle 14 whole
-# And at the heaviest settings' rate, where their bands cover the whole buffer.
+# And at the heaviest settings' rate, where their strips cover the whole buffer.
 measure "present floor, whole, 7 ms" "$run_s" wine "$benchwin" idle 7 whole
 wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
 
@@ -160,17 +161,20 @@ measure_x11 "floor 7" "$run_s" "$root/build/native/tools/vellicord2-bench-x11" 7
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
-# The one table, made by scripts/bench_table.awk.
+# The one table, made by scripts/bench_table.awk, and how its figures are taken.
 {
   echo "## Benchmark results"
   echo
   echo "$(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | sed 's/.*: //'), $(wine --version), the $(basename "$win") build, $(date -u +%Y-%m-%d)."
   echo
+  echo "Made by \`./scripts/bench.sh\` in one run, with its own Wine prefix (\`build/wineprefix-bench\`) and"
+  echo "its own virtual displays: 1920x1080 for the frame parts, 1024x768 for the running saver. Frame"
+  echo "parts are the best mean of five batches, raster rows the best of five runs; CPU is the"
+  echo "process's own user + system time from \`/proc/<pid>/stat\` over the run, beside the"
+  echo "wineserver's and the X server's share that it causes. Nothing is drawn while the window is"
+  echo "hidden, minimized or the display is off (\`saver/frame_gate.h\`); the clock and the ring"
+  echo "advance as always, so the first frame shown afterwards is the one that would have been."
+  echo
   awk -F'|' -v size="$(stat -c %s "$scr")" -f "$root/scripts/bench_table.awk" "$root/build/bench-raw.txt"
 } >"$out"
-# The README carries the latest table between its markers.
-awk -v table="$out" '
-  /<!-- bench:start -->/ { print; while ((getline l < table) > 0) if (l !~ /^## /) print l; skip = 1; next }
-  /<!-- bench:end -->/ { skip = 0 }
-  !skip' "$root/README.md" >"$tmp/readme" && cat "$tmp/readme" >"$root/README.md"
 cat "$out"

@@ -24,9 +24,9 @@ END {
     if (c in w) {
       split(w[c], b, "|"); wt = b[4] + b[6] + b[9]; fc[c] = b[4] + b[13]
       printf "| frame, %s, Wine: engine + raster + copy (SetDIBitsToDevice) | %.1f + %.1f + %.1f = **%.0f us** | trig %.1f + memset %.1f + memcpy %.1f us; GDI pens: draw %.0f + BitBlt %.0f = %.0f us | - |\n", c, b[4], b[6], b[9], wt, b[5], b[7], b[8], b[10], b[11], b[10] + b[11]
-      # The running saver: a stepped frame, then the copy of its changed bands only.
+      # The running saver: a stepped frame, then the copy of its changed strips only.
       gdi = b[10] / b[12]
-      printf "| frame, %s, Wine, as the saver runs: engine + stepped raster + banded copy | %.1f + %.1f + %.1f = **%.0f us** | bands cover %.0f%% of the buffer; whole copy above %.1f us; GDI pens %.1fx slower than the stepped raster | %s |\n", c, b[4], b[12], b[13] - b[12], b[4] + b[13], 100 * b[14], b[9], gdi, worst ? ">= 100x faster than GDI: " (gdi >= 100 ? "yes" : "**no**") : "-"
+      printf "| frame, %s, Wine, as the saver runs: engine + stepped raster + changed-strip copy | %.1f + %.1f + %.1f = **%.0f us** | strips cover %.0f%% of the buffer; whole copy above %.1f us; GDI pens %.1fx slower than the stepped raster | %s |\n", c, b[4], b[12], b[13] - b[12], b[4] + b[13], 100 * b[14], b[9], gdi, worst ? ">= 100x faster than GDI: " (gdi >= 100 ? "yes" : "**no**") : "-"
     }
   }
   # The rasterizer's share of a frame: stepped (the running saver) and in full, beside memset.
@@ -37,9 +37,9 @@ END {
     printf "| raster, %s, native: stepped frame (full clear and repaint) | **%.1f us** (%.1f us) | memset %.1f us: stepped %.1fx, full %.1fx; each pixel of the step's three curves visited once (read and written; the rising curve's only written): %.1f us (%.1fx memset) | %s |\n", c, sf, fu, ms, sf / ms, fu / ms, vi, vi / ms, c ~ /^1920x1080/ ? "< " lim "x memset: " ok(sf, lim * ms) : "-"
   }
   split(cpu["idle window"], iw, "|"); split(cpu["idle window, timer at 14 ms"], it, "|")
-  split(cpu["present floor, band"], fb, "|"); split(cpu["present floor, whole"], fw, "|")
+  split(cpu["present floor, strip"], fb, "|"); split(cpu["present floor, whole"], fw, "|")
   split(cpu["present floor, whole, 7 ms"], f7, "|")
-  printf "| CPU, Wine's floor for a frame presented every 14 ms at 1024x768, nothing drawn: timer alone; + one 16-row band copied; + the whole 652x653 buffer copied | %.2f%%; **%.2f%%**; **%.2f%%** of a core | the saver's changed bands cover most of the buffer (rows above), so its floor is the whole copy's | - |\n", it[3], fb[3], fw[3]
+  printf "| CPU, Wine's floor for a frame presented every 14 ms at 1024x768, nothing drawn: timer alone; + one 16-row strip copied; + the whole 652x653 buffer copied | %.2f%%; **%.2f%%**; **%.2f%%** of a core | the saver's changed strips cover most of the buffer (rows above), so its floor is the whole copy's | - |\n", it[3], fb[3], fw[3]
   for (s = 0; s <= 3; s++) {
     k = "speed " s; if (!(k in cpu)) continue
     split(cpu[k], cc, "|"); ms = 28 - 7 * s

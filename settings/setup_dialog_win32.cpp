@@ -15,6 +15,7 @@
 #include "host/win32/error_box.h"
 #include "host/win32/form.h"
 #include "host/win32/registry_win32.h"
+#include "host/win32/system_library.h"
 #include "host/win32/text.h"
 #include "settings/settings_store.h"
 #include "settings/setup_dialog.h"
@@ -57,8 +58,7 @@ int ScreenDpi() {
 // system's elsewhere, where every monitor has that one.
 int WindowDpi(HWND window) {
   using GetDpi = UINT(WINAPI*)(HWND);
-  auto get = reinterpret_cast<GetDpi>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"user32.dll"), "GetDpiForWindow")));
+  auto get = OptionalFunction<GetDpi>(L"user32.dll", "GetDpiForWindow");
   const int dpi = get != nullptr ? static_cast<int>(get(window)) : 0;
   return dpi > 0 ? dpi : ScreenDpi();
 }
@@ -196,7 +196,7 @@ class TScrnSaveSetupDlg : public TForm {
     InvalidateRect(Handle(), nullptr, TRUE);
   }
 
-  void Place(HWND hwnd, const PixelRect& at) {
+  void Place(HWND hwnd, const ControlRect& at) {
     MoveWindow(hwnd, at.left, at.top, at.width, at.height, TRUE);
     SendMessageW(hwnd, WM_SETFONT, reinterpret_cast<WPARAM>(font_), TRUE);
   }
@@ -284,8 +284,8 @@ class TScrnSaveSetupDlg : public TForm {
     if (StoreError error = SaveSetup(*store_, controls)) ShowErrorBox(*error);
   }
 
-  HWND Make(const wchar_t* className, DWORD style, DWORD exStyle, const char* caption, PixelRect at,
-            HWND parent, int id) {
+  HWND Make(const wchar_t* className, DWORD style, DWORD exStyle, const char* caption,
+            ControlRect at, HWND parent, int id) {
     HWND hwnd =
         CreateWindowExW(exStyle, className, Utf8ToWide(caption).c_str(),
                         WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS | style, at.left, at.top, at.width,
@@ -295,19 +295,19 @@ class TScrnSaveSetupDlg : public TForm {
     return hwnd;
   }
 
-  PixelRect ItemRect(const ControlDesign& d, int32_t index) const {
+  ControlRect ItemRect(const ControlDesign& d, int32_t index) const {
     return RadioItemRect(ScaleToDpi(d.width, dpi_), ScaleToDpi(d.height, dpi_), d.itemCount,
                          d.columns, ScaleToDpi(SetupFormDesign().textHeight, dpi_), index);
   }
 
-  PixelRect Scaled(PixelRect r) const {
+  ControlRect Scaled(ControlRect r) const {
     return {ScaleToDpi(r.left, dpi_), ScaleToDpi(r.top, dpi_), ScaleToDpi(r.width, dpi_),
             ScaleToDpi(r.height, dpi_)};
   }
 
   void Build(const ControlDesign& d) {
     HWND parent = d.parent == nullptr ? Handle() : control_[d.parent];
-    const PixelRect at = Scaled({d.left, d.top, d.width, d.height});
+    const ControlRect at = Scaled({d.left, d.top, d.width, d.height});
     const int id = nextId_++;
     HWND hwnd = nullptr;
     switch (d.kind) {
@@ -360,7 +360,7 @@ class TScrnSaveSetupDlg : public TForm {
     const int32_t selected = state_.ItemIndex(d.name);
     std::vector<HWND>& items = items_[d.name];
     for (int32_t i = 0; i < d.itemCount; ++i) {
-      const PixelRect at = ItemRect(d, i);
+      const ControlRect at = ItemRect(d, i);
       HWND item = Make(L"BUTTON", BS_AUTORADIOBUTTON | (i == 0 ? WS_GROUP : 0),
                        d.leftToRight ? WS_EX_LTRREADING : 0, d.items[i], at, group, nextId_++);
       if (i == selected) SendMessageW(item, BM_SETCHECK, BST_CHECKED, 0);

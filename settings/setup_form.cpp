@@ -123,16 +123,16 @@ int32_t ScaleToDpi(int32_t pixels, int32_t dpi) {
   return static_cast<int32_t>(product >= 0 ? (product + half) / 96 : (product - half) / 96);
 }
 
-PixelRect RadioItemRect(int32_t groupWidth, int32_t groupHeight, int32_t itemCount, int32_t columns,
-                        int32_t textHeight, int32_t index) {
+ControlRect RadioItemRect(int32_t groupWidth, int32_t groupHeight, int32_t itemCount,
+                          int32_t columns, int32_t textHeight, int32_t index) {
   if (columns < 1) columns = 1;
   const int32_t perColumn = itemCount < 1 ? 1 : (itemCount + columns - 1) / columns;
   const int32_t itemWidth = (groupWidth - 10) / columns;
   const int32_t inner = groupHeight - textHeight - 5;
   const int32_t itemHeight = inner / perColumn;
   const int32_t topMargin = textHeight + 1 + (inner % perColumn) / 2;
-  return PixelRect{(index / perColumn) * itemWidth + 8,
-                   (index % perColumn) * itemHeight + topMargin, itemWidth, itemHeight};
+  return ControlRect{(index / perColumn) * itemWidth + 8,
+                     (index % perColumn) * itemHeight + topMargin, itemWidth, itemHeight};
 }
 
 int32_t LimitItemIndex(int32_t index, int32_t itemCount) {

@@ -47,9 +47,9 @@ struct FormDesign {
   bool shiftJisCharset;
 };
 
-struct PixelRect {
+struct ControlRect {
   int32_t left, top, width, height;
-  bool operator==(const PixelRect& o) const {
+  bool operator==(const ControlRect& o) const {
     return left == o.left && top == o.top && width == o.width && height == o.height;
   }
 };
@@ -66,8 +66,8 @@ int32_t ScaleToDpi(int32_t pixels, int32_t dpi);
 // Where item `index` of a radio group sits inside the group, for a group of the given size and
 // a font of the given text height: columns side by side across the box, items filling each
 // column from the top, below the caption.
-PixelRect RadioItemRect(int32_t groupWidth, int32_t groupHeight, int32_t itemCount, int32_t columns,
-                        int32_t textHeight, int32_t index);
+ControlRect RadioItemRect(int32_t groupWidth, int32_t groupHeight, int32_t itemCount,
+                          int32_t columns, int32_t textHeight, int32_t index);
 
 // What loading and saving need of the controls, whatever provides them.
 class SetupControls {

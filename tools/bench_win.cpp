@@ -4,8 +4,8 @@
 //   startup <scr> <n>          process start to first frame of Vellicord2.scr /s, after a warm run
 //   counters                   the tick counters of the running full-screen saver, as one line
 //   noop                       ends at once: what Wine takes to start a trivial program
-//   idle <ms> [band|whole]     a shown window and the saver's timer at <ms>, doing nothing or
-//                              copying one 16-row band or a whole 1024x768 frame each tick
+//   idle <ms> [strip|whole]     a shown window and the saver's timer at <ms>, doing nothing or
+//                              copying one 16-row strip or a whole 1024x768 frame each tick
 #ifndef NOMINMAX
 #define NOMINMAX
 #endif
@@ -58,10 +58,10 @@ void CopyFrame(HWND window, const RasterSurface& frame, int32_t x, int32_t y) {
   ReleaseDC(window, dc);
 }
 
-// The running saver's copy: only the bands the frame changed, each with SetDIBitsToDevice.
-class BandCopy final : public FramePresenter {
+// The running saver's copy: only the strips the frame changed, each with SetDIBitsToDevice.
+class StripCopy final : public FramePresenter {
  public:
-  explicit BandCopy(HWND window) : window_(window) {}
+  explicit StripCopy(HWND window) : window_(window) {}
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override {
     HDC dc = GetDC(window_);
     for (int32_t i = 0; i < frame.ChangedCount(); ++i) {
@@ -153,15 +153,15 @@ int Frames(double seconds) {
           Pump();
         },
         seconds);
-    // The saver's own way: stepped frames, then the copy of their changed bands.
+    // The saver's own way: stepped frames, then the copy of their changed strips.
     RasterSurface stepped;
     stepped.CreateBuffer(r.BufferWidth, r.BufferHeight);
     const double steppedRaster = SteppedUs(r, stepped, seconds, [] {});
-    BandCopy bands(window);
-    stepped.SetPresenter(&bands);
+    StripCopy strips(window);
+    stepped.SetPresenter(&strips);
     const double steppedCopied = SteppedUs(r, stepped, seconds, Pump);
-    const double bandShare =
-        double(bands.area) / double(bands.frames) / (double(r.BufferWidth) * r.BufferHeight);
+    const double stripShare =
+        double(strips.area) / double(strips.frames) / (double(r.BufferWidth) * r.BufferHeight);
     double gdiDraw = 0, gdiCopy = 0;
     {
       GdiFrames gdi(window, r.BufferWidth, r.BufferHeight);
@@ -176,14 +176,14 @@ int Frames(double seconds) {
     }
     DestroyWindow(window);
     Pump();
-    // Fields past GDI's: stepped raster, stepped raster with the banded copy, and the share of
-    // the buffer the bands cover.
+    // Fields past GDI's: stepped raster, stepped raster with the changed-strip copy, and the share of
+    // the buffer the strips cover.
     std::printf("winframe|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.3f\n",
                 c.Name, int(r.BufferWidth), int(r.BufferHeight), EngineTickUs(c, seconds),
                 TrigFloorUs(c, seconds), RasterUs(r, seconds),
                 MemsetUs(r.BufferWidth, r.BufferHeight, seconds),
                 MemcpyUs(r.BufferWidth, r.BufferHeight, seconds), copy, gdiDraw, gdiCopy,
-                steppedRaster, steppedCopied, bandShare);
+                steppedRaster, steppedCopied, stripShare);
     std::fflush(stdout);
   }
   return 0;
@@ -246,19 +246,19 @@ int Counters() {
 // Wine's floor for a saver that presents every tick: what the timer and the copy cost with no
 // frame drawn. The buffer is the saver's at 1024x768 (652x653), copied where the saver puts it.
 int Idle(int32_t intervalMs, const std::wstring& copy) {
-  const bool band = copy == L"band", whole = copy == L"whole";
-  HWND window = ShowWindowOfSize(band || whole ? 1024 : 320, band || whole ? 768 : 200);
+  const bool strip = copy == L"strip", whole = copy == L"whole";
+  HWND window = ShowWindowOfSize(strip || whole ? 1024 : 320, strip || whole ? 768 : 200);
   RasterSurface frame;
   frame.CreateBuffer(652, 653);
-  BandCopy present(window);
+  StripCopy present(window);
   frame.SetPresenter(&present);
   const Point dot[2] = {{320, 300}, {320, 300}};
   frame.SetPenWidth(8);
   PreciseTimer timer([&] {
-    // A dot inside one 16-row band changed, or everything (a clear).
-    if (band) frame.Polyline(dot, 2);
+    // A dot inside one 16-row strip changed, or everything (a clear).
+    if (strip) frame.Polyline(dot, 2);
     if (whole) frame.Clear();
-    if (band || whole) frame.CopyToWindow(186, 57);
+    if (strip || whole) frame.CopyToWindow(186, 57);
   });
   if (intervalMs > 0) {
     timer.SetInterval(intervalMs);
@@ -280,6 +280,6 @@ int wmain(int argc, wchar_t** argv) {
   if (mode == L"idle") return Idle(argc > 2 ? _wtoi(argv[2]) : 0, argc > 3 ? argv[3] : L"");
   std::fprintf(stderr,
                "usage: vellicord2-bench-win frames [s] | startup scr n | counters | idle ms "
-               "[band|whole]\n");
+               "[strip|whole]\n");
   return 2;
 }

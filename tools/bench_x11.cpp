@@ -1,6 +1,6 @@
 // vellicord2-bench-x11: the X11 program's floor for scripts/bench.sh: its loop on the root
 // window at <ms>, presenting a buffer of the saver's size with nothing drawn in it.
-//   vellicord2-bench-x11 <ms> [band|whole]   each tick one dot's band, or the whole buffer, sent
+//   vellicord2-bench-x11 <ms> [strip|whole]   each tick one dot's strip, or the whole buffer, sent
 #include <poll.h>
 
 #include <cstdio>
@@ -20,7 +20,7 @@ int main(int argc, char** argv) {
   const int ms = argc > 1 ? std::atoi(argv[1]) : 0;
   const std::string copy = argc > 2 ? argv[2] : "";
   std::string error;
-  std::unique_ptr<X11Canvas> canvas = X11Canvas::Open(CanvasKind::Root, 0, error);
+  std::unique_ptr<X11Canvas> canvas = X11Canvas::Open(WindowKind::Root, 0, error);
   if (!canvas) {
     std::fprintf(stderr, "vellicord2-bench-x11: %s\n", error.c_str());
     return 1;
@@ -42,9 +42,9 @@ int main(int argc, char** argv) {
   while (!canvas->Pump().gone) {
     const int64_t now = MonotonicUs();
     if (schedule.IsDue(now)) {
-      if (copy == "band") frame.Polyline(dot, 2);
+      if (copy == "strip") frame.Polyline(dot, 2);
       if (copy == "whole") frame.Clear();
-      if (copy == "band" || copy == "whole") frame.CopyToWindow(x, y);
+      if (copy == "strip" || copy == "whole") frame.CopyToWindow(x, y);
       schedule.Advance(now);
       continue;
     }

@@ -2,13 +2,12 @@
 #include "host/win32/precise_timer.h"
 
 #include "host/win32/application.h"
+#include "host/win32/monotonic_clock.h"
 #include "host/win32/system_library.h"
 
 namespace vellicord {
 
-PreciseTimer::PreciseTimer(std::function<void()> onTimer) : ticks_(*this, std::move(onTimer)) {
-  QueryPerformanceFrequency(&frequency_);
-}
+PreciseTimer::PreciseTimer(std::function<void()> onTimer) : ticks_(*this, std::move(onTimer)) {}
 
 PreciseTimer::~PreciseTimer() {
   ticks_.SetEnabled(false);
@@ -17,10 +16,7 @@ PreciseTimer::~PreciseTimer() {
 }
 
 int64_t PreciseTimer::NowUs() {
-  LARGE_INTEGER now;
-  QueryPerformanceCounter(&now);
-  const int64_t f = frequency_.QuadPart;
-  return now.QuadPart / f * 1000000 + now.QuadPart % f * 1000000 / f;
+  return MonotonicUs();
 }
 
 bool PreciseTimer::MakeWaitable() {
@@ -71,10 +67,8 @@ bool PreciseTimer::RaiseResolution() {
   if (winmm_ == nullptr) {
     winmm_ = LoadSystemLibrary(L"winmm.dll");
     if (winmm_ == nullptr) return false;
-    beginPeriod_ = reinterpret_cast<PeriodCall>(
-        reinterpret_cast<void*>(GetProcAddress(winmm_, "timeBeginPeriod")));
-    endPeriod_ = reinterpret_cast<PeriodCall>(
-        reinterpret_cast<void*>(GetProcAddress(winmm_, "timeEndPeriod")));
+    beginPeriod_ = OptionalFunction<PeriodCall>(winmm_, "timeBeginPeriod");
+    endPeriod_ = OptionalFunction<PeriodCall>(winmm_, "timeEndPeriod");
   }
   // TIMERR_NOERROR is 0.
   return beginPeriod_ != nullptr && endPeriod_ != nullptr && beginPeriod_(1) == 0;

@@ -41,7 +41,6 @@ class PreciseTimer final : public SaverTimer, private TimerPort {
   using PeriodCall = UINT(WINAPI*)(UINT);
 
   HANDLE handle_ = nullptr;
-  LARGE_INTEGER frequency_ = {};
   UINT_PTR plainTimer_ = 0;
   // winmm is no known DLL: loaded from the system directory on first use, never imported.
   HMODULE winmm_ = nullptr;

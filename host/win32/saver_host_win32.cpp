@@ -85,8 +85,7 @@ bool Win32SaverHost::WatchPowerSetting(PowerSetting setting) {
   // Power-setting notifications came with Vista; looked up at run time so the .scr still
   // starts where user32 lacks them.
   using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
-  auto reg = reinterpret_cast<Register>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"user32.dll"), "RegisterPowerSettingNotification")));
+  auto reg = OptionalFunction<Register>(L"user32.dll", "RegisterPowerSettingNotification");
   if (reg == nullptr) return false;
   // GUID_CONSOLE_DISPLAY_STATE and GUID_MONITOR_POWER_ON, spelt out: mingw's definitions need
   // initguid.h games. Both report a DWORD, 0 for off.
@@ -107,24 +106,22 @@ void Win32SaverHost::WatchSessions() {
   wtsapi_ = LoadSystemLibrary(L"wtsapi32.dll");
   if (wtsapi_ == nullptr) return;
   using Register = BOOL(WINAPI*)(HWND, DWORD);
-  auto reg = reinterpret_cast<Register>(
-      reinterpret_cast<void*>(GetProcAddress(wtsapi_, "WTSRegisterSessionNotification")));
+  auto reg = OptionalFunction<Register>(wtsapi_, "WTSRegisterSessionNotification");
   sessionsWatched_ = reg != nullptr && reg(window_, NOTIFY_FOR_THIS_SESSION) != FALSE;
 }
 
 void Win32SaverHost::StopWatching() {
   if (displayNotify_ != nullptr) {
     using Unregister = BOOL(WINAPI*)(HPOWERNOTIFY);
-    auto unregister = reinterpret_cast<Unregister>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"user32.dll"), "UnregisterPowerSettingNotification")));
+    auto unregister =
+        OptionalFunction<Unregister>(L"user32.dll", "UnregisterPowerSettingNotification");
     if (unregister != nullptr) unregister(displayNotify_);
     displayNotify_ = nullptr;
   }
   if (wtsapi_ == nullptr) return;
   if (sessionsWatched_) {
     using Unregister = BOOL(WINAPI*)(HWND);
-    auto unregister = reinterpret_cast<Unregister>(
-        reinterpret_cast<void*>(GetProcAddress(wtsapi_, "WTSUnRegisterSessionNotification")));
+    auto unregister = OptionalFunction<Unregister>(wtsapi_, "WTSUnRegisterSessionNotification");
     if (unregister != nullptr) unregister(window_);
     sessionsWatched_ = false;
   }
@@ -135,13 +132,10 @@ void Win32SaverHost::StopWatching() {
 void Win32SaverHost::FollowDpiOf(NativeWindow window) {
   // Windows 10 1607 and later; looked up so the .scr still starts on older systems, which
   // have no per-window awareness to follow.
-  HMODULE user32 = GetModuleHandleW(L"user32.dll");
   using GetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(HWND);
   using SetContext = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
-  auto get = reinterpret_cast<GetContext>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "GetWindowDpiAwarenessContext")));
-  auto set = reinterpret_cast<SetContext>(
-      reinterpret_cast<void*>(GetProcAddress(user32, "SetThreadDpiAwarenessContext")));
+  auto get = OptionalFunction<GetContext>(L"user32.dll", "GetWindowDpiAwarenessContext");
+  auto set = OptionalFunction<SetContext>(L"user32.dll", "SetThreadDpiAwarenessContext");
   if (get == nullptr || set == nullptr) return;
   DPI_AWARENESS_CONTEXT context = get(ToHwnd(window));
   if (context != nullptr) set(context);

@@ -8,8 +8,7 @@ namespace vellicord {
 void KeepDllSearchToSystem() {
   // Windows 8, or Windows 7 with KB2533623; looked up, since the .scr also starts without it.
   using SetDirectories = BOOL(WINAPI*)(DWORD);
-  auto set = reinterpret_cast<SetDirectories>(reinterpret_cast<void*>(
-      GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+  auto set = OptionalFunction<SetDirectories>(L"kernel32.dll", "SetDefaultDllDirectories");
   if (set != nullptr) set(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 

@@ -166,7 +166,7 @@ struct X11Canvas::Impl {
   }
 
   // Each rectangle of the frame to the same place in the window, one request each: the server's
-  // work is the pixels sent, and a request costs little beside a band of them.
+  // work is the pixels sent, and a request costs little beside a strip of them.
   void Put(const PixelRect* rects, int32_t count) {
     if (!image || gone || count <= 0) return;
     for (int32_t i = 0; i < count; ++i) {
@@ -185,7 +185,7 @@ struct X11Canvas::Impl {
   }
 };
 
-std::unique_ptr<X11Canvas> X11Canvas::Open(CanvasKind kind, uint32_t id, std::string& error) {
+std::unique_ptr<X11Canvas> X11Canvas::Open(WindowKind kind, uint32_t id, std::string& error) {
   auto impl = std::make_unique<Impl>();
   impl->dpy = XOpenDisplay(nullptr);
   if (!impl->dpy) {
@@ -198,7 +198,7 @@ std::unique_ptr<X11Canvas> X11Canvas::Open(CanvasKind kind, uint32_t id, std::st
   const int screen = DefaultScreen(dpy);
   const long events = StructureNotifyMask | ExposureMask | VisibilityChangeMask;
 
-  if (kind == CanvasKind::Own) {
+  if (kind == WindowKind::Own) {
     XVisualInfo want;
     if (!XMatchVisualInfo(dpy, screen, 24, TrueColor, &want)) {
       error = "the display has no 24-bit TrueColor visual";
@@ -221,7 +221,7 @@ std::unique_ptr<X11Canvas> X11Canvas::Open(CanvasKind kind, uint32_t id, std::st
     XSetWMProtocols(dpy, impl->window, &impl->deleteWindow, 1);
     XMapWindow(dpy, impl->window);
   } else {
-    impl->window = kind == CanvasKind::Root ? RootWindow(dpy, screen) : ::Window(id);
+    impl->window = kind == WindowKind::Root ? RootWindow(dpy, screen) : ::Window(id);
   }
 
   XWindowAttributes wa;
@@ -273,9 +273,6 @@ X11Canvas::~X11Canvas() = default;
 int X11Canvas::Fd() const {
   return ConnectionNumber(impl_->dpy);
 }
-uint32_t X11Canvas::Window() const {
-  return uint32_t(impl_->window);
-}
 int32_t X11Canvas::Width() const {
   return impl_->width;
 }
@@ -284,12 +281,6 @@ int32_t X11Canvas::Height() const {
 }
 bool X11Canvas::Visible() const {
   return impl_->mapped && !impl_->obscured && !impl_->gone;
-}
-
-bool X11Canvas::Exists(uint32_t id) {
-  XWindowAttributes wa;
-  impl_->Sync();
-  return XGetWindowAttributes(impl_->dpy, ::Window(id), &wa) != 0 && impl_->Sync() == 0;
 }
 
 CanvasEvents X11Canvas::Pump() {

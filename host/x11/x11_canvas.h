@@ -11,7 +11,8 @@
 
 namespace vellicord {
 
-enum class CanvasKind { Own, Given, Root };
+// The window the saver draws in: one of its own, one given by id, or the root.
+enum class WindowKind { Own, Given, Root };
 
 // What one round of event handling found.
 struct CanvasEvents {
@@ -27,20 +28,17 @@ class X11Canvas final : public FramePresenter, public PixelMemory {
  public:
   // Connects to $DISPLAY and takes the window: a window of its own (shown at once), the given
   // one, or the root. Null with a message when the display, the window or its visual won't do.
-  static std::unique_ptr<X11Canvas> Open(CanvasKind kind, uint32_t id, std::string& error);
+  static std::unique_ptr<X11Canvas> Open(WindowKind kind, uint32_t id, std::string& error);
   ~X11Canvas() override;
   X11Canvas(const X11Canvas&) = delete;
   X11Canvas& operator=(const X11Canvas&) = delete;
 
   // The connection's descriptor, to wait on beside the timer.
   int Fd() const;
-  uint32_t Window() const;
   int32_t Width() const;
   int32_t Height() const;
   // Mapped and not fully obscured: a frame drawn now could be seen.
   bool Visible() const;
-  // Whether a window of that id exists on the display.
-  bool Exists(uint32_t id);
 
   // Handles every event that has arrived, without waiting.
   CanvasEvents Pump();

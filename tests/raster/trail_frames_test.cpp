@@ -144,8 +144,9 @@ void CheckSawFrames(int32_t pen, int32_t pitch) {
     f.Leaving = leaving;
     return f;
   };
-  const auto line = [](const std::vector<Point>& p, ColorValue color, int32_t slot) {
-    return TrailLine{p.data(), int32_t(p.size()), color, slot};
+  uint64_t serial = 0;
+  const auto line = [&serial](const std::vector<Point>& p, ColorValue color, int32_t slot) {
+    return TrailLine{p.data(), int32_t(p.size()), color, slot, ++serial};
   };
   const TrailLine lineA = line(a, 0x0000FF, 0), lineB = line(b, 0x00FF00, 1);
   const TrailLine lineC = line(c, 0xFF0000, 1), lineD = line(d, 0xFFFF00, 0);

@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "saver/hack_options.h"
-#include "settings/settings_source.h"
 #include "settings/settings_table.h"
 
 namespace vellicord {
@@ -147,18 +146,6 @@ TEST(HackOptions, HiddenDrawsOption) {
     EXPECT_EQ(draws.NextInt(6), 5);
     EXPECT_EQ(draws.NextInt(256), 255);
   }
-}
-
-// Given settings fill the form's record in the saver's read order, as the registry's reads do.
-TEST(GivenSettings, AnswersTheSaversReadsInOrder) {
-  GivenSettings source({3, 0, 9, "White", 7});
-  SaverSettings read;
-  std::vector<int> order;
-  EXPECT_FALSE(source.Read(read, [&](SettingId id) { order.push_back(id); }));
-  EXPECT_EQ(order, (std::vector<int>{kSpeed, kPeriod, kNumberOfLines, kBGcolor, kWidthOfLines}));
-  EXPECT_EQ((std::vector<int32_t>{read.Speed, read.Period, read.NumberOfLines, read.WidthOfLines}),
-            (std::vector<int32_t>{3, 0, 9, 7}));
-  EXPECT_EQ(read.BGcolor, "White");
 }
 
 // --- vellicord2.xml: what xscreensaver-settings builds command lines from.

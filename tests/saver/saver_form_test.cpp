@@ -135,14 +135,13 @@ struct Rig {
         timer(rec),
         surface(!RecordingSurface::kKeepFrames, &rec.log),
         random(rec),
-        form(new TScreenSaverForm(host, settings, timer, gate, random, parent)) {}
+        form(new TScreenSaverForm(host, registry, timer, gate, random, parent)) {}
   ~Rig() { delete form; }
   void Put(const std::string& name, const std::string& text) {
     registry.PutText(kSectionPath, name, text);
   }
   Recorder rec;
   FakeRegistry registry;
-  RegistrySettings settings{registry};
   FakeHost host;
   FakeTimer timer;
   RecordingSurface surface;

@@ -97,17 +97,17 @@ TEST(SetupDesign, ControlsOfferTheSettingsRanges) {
 
 TEST(SetupDesign, RadioItemsSitInColumnsBelowTheCaption) {
   // Speed: 203 x 62, four columns of one item each.
-  EXPECT_EQ(RadioItemRect(203, 62, 4, 4, 12, 0), (PixelRect{8, 13, 48, 45}));
-  EXPECT_EQ(RadioItemRect(203, 62, 4, 4, 12, 3), (PixelRect{152, 13, 48, 45}));
+  EXPECT_EQ(RadioItemRect(203, 62, 4, 4, 12, 0), (ControlRect{8, 13, 48, 45}));
+  EXPECT_EQ(RadioItemRect(203, 62, 4, 4, 12, 3), (ControlRect{152, 13, 48, 45}));
   // Complexity: 206 x 49, three columns.
-  EXPECT_EQ(RadioItemRect(206, 49, 3, 3, 12, 1), (PixelRect{73, 13, 65, 32}));
-  EXPECT_EQ(RadioItemRect(206, 49, 3, 3, 12, 2), (PixelRect{138, 13, 65, 32}));
+  EXPECT_EQ(RadioItemRect(206, 49, 3, 3, 12, 1), (ControlRect{73, 13, 65, 32}));
+  EXPECT_EQ(RadioItemRect(206, 49, 3, 3, 12, 2), (ControlRect{138, 13, 65, 32}));
   // More items than columns fill each column downwards, the remainder split above and below.
-  EXPECT_EQ(RadioItemRect(110, 60, 5, 2, 12, 2), (PixelRect{8, 41, 50, 14}));
-  EXPECT_EQ(RadioItemRect(110, 60, 5, 2, 12, 3), (PixelRect{58, 13, 50, 14}));
-  EXPECT_EQ(RadioItemRect(110, 61, 5, 2, 12, 2), (PixelRect{8, 42, 50, 14}));
+  EXPECT_EQ(RadioItemRect(110, 60, 5, 2, 12, 2), (ControlRect{8, 41, 50, 14}));
+  EXPECT_EQ(RadioItemRect(110, 60, 5, 2, 12, 3), (ControlRect{58, 13, 50, 14}));
+  EXPECT_EQ(RadioItemRect(110, 61, 5, 2, 12, 2), (ControlRect{8, 42, 50, 14}));
   // At 144 dpi the group and the text grow by half.
-  EXPECT_EQ(RadioItemRect(305, 93, 4, 4, 18, 1), (PixelRect{81, 19, 73, 70}));
+  EXPECT_EQ(RadioItemRect(305, 93, 4, 4, 18, 1), (ControlRect{81, 19, 73, 70}));
 }
 
 TEST(SetupDesign, ScalingRoundsLikeMulDiv) {

@@ -16,6 +16,7 @@ struct RecordedLine {
   ColorValue Color = 0;
   std::vector<Point> Points;
   int32_t Slot = 0;
+  uint64_t Serial = 0;
 };
 
 struct RecordedFrame {
@@ -79,9 +80,12 @@ class RecordingSurface : public DrawSurface {
     DrawSurface::DrawTrail(frame);
     if (!keepFrames_ || Frames.empty()) return;
     RecordedFrame& f = Frames.back();
-    for (int32_t i = 0; i < frame.Count; ++i) f.Lines[size_t(i)].Slot = frame.Lines[i].Slot;
+    for (int32_t i = 0; i < frame.Count; ++i) {
+      f.Lines[size_t(i)].Slot = frame.Lines[i].Slot;
+      f.Lines[size_t(i)].Serial = frame.Lines[i].Serial;
+    }
     const TrailLine& l = frame.Leaving;
-    f.Leaving = {l.Color, std::vector<Point>(l.Points, l.Points + l.Count), l.Slot};
+    f.Leaving = {l.Color, std::vector<Point>(l.Points, l.Points + l.Count), l.Slot, l.Serial};
   }
 
   size_t Count(Call::Kind kind) const {
@@ -149,12 +153,12 @@ inline void ReplayTrail(const RecordedFrame& frame, bool stepped, DrawSurface& s
   f.Count = static_cast<int32_t>(std::min<size_t>(frame.Lines.size(), 64));
   for (int32_t i = 0; i < f.Count; ++i) {
     const RecordedLine& l = frame.Lines[size_t(i)];
-    lines[i] = {l.Points.data(), static_cast<int32_t>(l.Points.size()), l.Color, l.Slot};
+    lines[i] = {l.Points.data(), static_cast<int32_t>(l.Points.size()), l.Color, l.Slot, l.Serial};
   }
   f.Lines = lines;
   f.Stepped = stepped;
   const RecordedLine& l = frame.Leaving;
-  f.Leaving = {l.Points.data(), static_cast<int32_t>(l.Points.size()), l.Color, l.Slot};
+  f.Leaving = {l.Points.data(), static_cast<int32_t>(l.Points.size()), l.Color, l.Slot, l.Serial};
   surface.DrawTrail(f);
 }
 
