@@ -35,17 +35,21 @@ src=$work/src
 rm -rf "$src" && mkdir -p "$src"
 git archive --format=tar "$commit" | tar -x -C "$src"
 
+quiet() {  # runs a command, showing its output only when it fails
+  local out
+  out=$("$@" 2>&1) || { echo "$out" >&2; return 1; }
+}
 # The product only: both Windows builds, then the X11 program, its package and the installer.
 configure() {  # tree, then cmake options
   local tree=$1; shift
-  cmake -S "$src" -B "$work/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLICORD_TESTS=OFF \
-    -DVELLICORD_TOOLS=OFF -DVELLICORD_MAP_PATHS=ON "$@" >/dev/null
-  ninja -C "$work/$tree" >/dev/null
+  quiet cmake -S "$src" -B "$work/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLICORD_TESTS=OFF \
+    -DVELLICORD_TOOLS=OFF -DVELLICORD_MAP_PATHS=ON "$@"
+  quiet ninja -C "$work/$tree"
 }
 configure win -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake"
 configure win64 -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-x86_64.cmake"
 configure native -DVELLICORD_WIN_DIR="$work/win" -DVELLICORD_WIN64_DIR="$work/win64"
-(cd "$work/native" && cpack -G DEB >/dev/null)
+(cd "$work/native" && quiet cpack -G DEB)
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' "$work/native/CMakeCache.txt")
 
 dist=$root/dist
