@@ -32,7 +32,9 @@ same_bytes() {
   for name in $( (cd "$a" && ls; cd "$b" && ls) | sort -u); do
     cmp -s "$a/$name" "$b/$name" && continue
     rc=1
-    echo "  $name differs; the first bytes that differ (offset, first, second):"
+    [ "$name" = SHA256SUMS ] && continue
+    echo "  $name differs in $(cmp -l "$a/$name" "$b/$name" 2>/dev/null | wc -l) bytes; the first" \
+      "(offset from 1, first release's byte, second's; bytes in octal):"
     cmp -l "$a/$name" "$b/$name" 2>&1 | head -8 | sed 's/^/    /'
   done
   return $rc
