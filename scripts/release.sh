@@ -19,8 +19,8 @@ done
 commit=$(git rev-parse HEAD)
 # Every time inside the artefacts is the commit's; nothing depends on the builder's zone, locale
 # or umask.
-export SOURCE_DATE_EPOCH=$(git log -1 --format=%ct "$commit")
-export TZ=UTC LC_ALL=C
+SOURCE_DATE_EPOCH=$(git log -1 --format=%ct "$commit")
+export SOURCE_DATE_EPOCH TZ=UTC LC_ALL=C
 umask 022
 # A compiler cache would hand one folder's objects to another: each release compiles all.
 unset CMAKE_C_COMPILER_LAUNCHER CMAKE_CXX_COMPILER_LAUNCHER

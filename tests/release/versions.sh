@@ -26,15 +26,14 @@ record() {  # windres, file, what
     check "$3 \"$key\"" "$(sed -n "s/^ *VALUE \"$key\", \"\([^\"]*\)\"\$/\1/p" <<<"$rc" | sed -E 's/^([0-9]+\.[0-9]+\.[0-9]+)\.0$/\1/')"
   done
 }
-for bits in 32 64; do
-  scr=scr$bits
-  windres=i686-w64-mingw32-windres
-  [ $bits = 64 ] && windres=x86_64-w64-mingw32-windres
-  record $windres "${!scr}" "$bits-bit .scr"
+scr() {  # bits, file, windres of those bits
+  record "$3" "$2" "$1-bit .scr"
   # The manifest is stored as its text.
-  check "$bits-bit .scr manifest" \
-    "$(grep -ao 'name="Vellicord2.ScreenSaver" version="[0-9.]*"' "${!scr}" | sed 's/.*version="\(.*\)\.0"$/\1/')"
-done
+  check "$1-bit .scr manifest" \
+    "$(grep -ao 'name="Vellicord2.ScreenSaver" version="[0-9.]*"' "$2" | sed 's/.*version="\(.*\)\.0"$/\1/')"
+}
+scr 32 "$scr32" i686-w64-mingw32-windres
+scr 64 "$scr64" x86_64-w64-mingw32-windres
 
 check "installer's file name" "$(basename "$setup" | sed -n 's/^Vellicord2-\(.*\)-setup\.exe$/\1/p')"
 record i686-w64-mingw32-windres "$setup" "installer"
