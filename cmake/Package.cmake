@@ -12,11 +12,13 @@ install(FILES ${PROJECT_SOURCE_DIR}/saver/vellicord2.xml DESTINATION share/xscre
 install(FILES ${PROJECT_SOURCE_DIR}/saver/vellicord2.desktop
         DESTINATION share/applications/screensavers)
 
-# Debian wants man pages compressed, and reproducibly (-n: no name or time stamp inside).
+# The man page carries the project's version; Debian wants it compressed, and reproducibly (-n:
+# no name or time stamp inside).
+configure_file(${PROJECT_SOURCE_DIR}/saver/vellicord2.6.in ${PROJECT_BINARY_DIR}/vellicord2.6 @ONLY)
 set(manpage ${PROJECT_BINARY_DIR}/vellicord2.6.gz)
 add_custom_command(OUTPUT ${manpage}
-  COMMAND gzip -9n -c ${PROJECT_SOURCE_DIR}/saver/vellicord2.6 > ${manpage}
-  DEPENDS ${PROJECT_SOURCE_DIR}/saver/vellicord2.6 VERBATIM)
+  COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/vellicord2.6 > ${manpage}
+  DEPENDS ${PROJECT_BINARY_DIR}/vellicord2.6 VERBATIM)
 add_custom_target(vellicord2-manpage ALL DEPENDS ${manpage})
 install(FILES ${manpage} DESTINATION share/man/man6)
 

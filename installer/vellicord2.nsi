@@ -20,6 +20,9 @@ BrandingText "Vellicord2 ${VERSION}"
 ; No Ignore on a file that can't be written (the preview holding the .scr): Retry or Cancel,
 ; never an install with the old file left in place.
 AllowSkipFiles off
+; File would store each file's modification time in the installer, so two builds of one commit
+; would differ by the times the files were built; installed files take the install's time.
+SetDateSave off
 
 !define MUI_ICON "${ICON}"
 !define MUI_UNICON "${ICON}"
@@ -40,6 +43,15 @@ AllowSkipFiles off
 !insertmacro MUI_LANGUAGE "Japanese"
 LangString SelectSaverText ${LANG_ENGLISH} "Use Vellicord2 as my screen saver and open the Screen Saver Settings"
 LangString SelectSaverText ${LANG_JAPANESE} "Vellicord2 をスクリーン セーバーにして、スクリーン セーバーの設定を開く"
+
+; The installer's own version record, as Explorer's Properties show it.
+VIProductVersion "${VERSION}.0"
+VIFileVersion "${VERSION}.0"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductName" "Vellicord2"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "ProductVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileVersion" "${VERSION}"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "FileDescription" "Vellicord2 ${VERSION} setup"
+VIAddVersionKey /LANG=${LANG_ENGLISH} "LegalCopyright" "Copyright (c) 2026 the Vellicord2 authors. MIT License."
 
 ; The Screen Saver list reads the system folder. A 32-bit program (this installer) writing to
 ; System32 on 64-bit Windows is redirected to SysWOW64 unless it turns redirection off; the

@@ -7,13 +7,16 @@
 
 #include "host/option_text.h"
 #include "settings/settings_table.h"
+#include "vellicord_version.h"
 
 namespace vellicord {
 
 const char* const kHackUsage =
     "usage: vellicord2 [--root | --window-id ID | --window] [--speed 0-3] [--complexity 0-2] "
     "[--lines 1-31] [--line-width 1-10] [--background black|white] [--fps] [--no-fps] [--mono] "
-    "[--install] [--visual V]";
+    "[--install] [--visual V] | --version";
+
+const char* const kHackVersion = "vellicord2 " VELLICORD_VERSION;
 
 namespace {
 
@@ -114,6 +117,8 @@ std::string ParseHackOptions(const std::vector<std::string>& args, HackOptions& 
       }
       o.fixedDraws = true;
       ++i;
+    } else if (name == "-version") {
+      o.version = true;
     } else if (name == "-help" || name == "-h") {
       o.help = true;
     } else {

@@ -18,6 +18,7 @@ struct HackOptions {
   std::optional<uint32_t> windowId;  // --window-id
   SaverSettings settings;            // the settings table's defaults until an option says otherwise
   bool help = false;
+  bool version = false;
   // The hidden test option --draws: the figure's random draws given up front.
   bool fixedDraws = false;
   long double draws[3] = {0, 0, 0};
@@ -45,5 +46,7 @@ WindowChoice ChooseWindow(const HackOptions& options, const char* xscreensaverWi
 GivenDraws DrawsOf(const HackOptions& options);
 
 extern const char* const kHackUsage;
+// What --version prints: the program's name and the release's version.
+extern const char* const kHackVersion;
 
 }  // namespace vellicord

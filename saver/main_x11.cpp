@@ -132,5 +132,9 @@ int main(int argc, char** argv) {
     std::printf("%s\n", kHackUsage);
     return 0;
   }
+  if (options.version) {
+    std::printf("%s\n", kHackVersion);
+    return 0;
+  }
   return Run(options);
 }

@@ -24,6 +24,7 @@
 #include "saver/tick_counters_win32.h"
 #include "tests/support/win32/driver_support.h"
 #include "tools/bench_frame_cost.h"
+#include "tools/tool_version.h"
 
 namespace {
 
@@ -272,6 +273,7 @@ int Idle(int32_t intervalMs, const std::wstring& copy) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
+  if (vellicord::PrintedVersion(argc, argv, "vellicord2-bench-win")) return 0;
   const std::wstring mode = argc > 1 ? argv[1] : L"";
   if (mode == L"frames") return Frames(argc > 2 ? _wtof(argv[2]) : 1.0);
   if (mode == L"startup" && argc > 3) return Startup(argv[2], _wtoi(argv[3]));

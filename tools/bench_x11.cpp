@@ -14,9 +14,11 @@
 #include "host/tick_schedule.h"
 #include "host/x11/monotonic_clock.h"
 #include "host/x11/x11_canvas.h"
+#include "tools/tool_version.h"
 
 int main(int argc, char** argv) {
   using namespace vellicord;
+  if (PrintedVersion(argc, argv, "vellicord2-bench-x11")) return 0;
   const int ms = argc > 1 ? std::atoi(argv[1]) : 0;
   const std::string copy = argc > 2 ? argv[2] : "";
   std::string error;

@@ -11,6 +11,7 @@
 #include "engine/x87.h"
 #include "tests/support/fixed_draws.h"
 #include "tests/support/null_surface.h"
+#include "tools/tool_version.h"
 
 namespace {
 
@@ -96,6 +97,7 @@ class RatioReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (vellicord::PrintedVersion(argc, argv, "vellicord2-engine-bench")) return 0;
   benchmark::Initialize(&argc, argv);
   RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);

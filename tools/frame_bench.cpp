@@ -19,6 +19,7 @@
 #include "tests/support/fixed_draws.h"
 #include "tests/support/recording_surface.h"
 #include "tools/bench_frame_cost.h"
+#include "tools/tool_version.h"
 
 namespace {
 
@@ -163,6 +164,7 @@ void MemsetFloor(benchmark::State& state, int32_t width, int32_t height) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (vellicord::PrintedVersion(argc, argv, "vellicord2-frame-bench")) return 0;
   if (argc > 1 && std::strcmp(argv[1], "--parts") == 0) {
     vellicord::bench::PrintFrameParts(argc > 2 ? std::atof(argv[2]) : 1.0);
     return 0;

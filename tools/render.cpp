@@ -13,6 +13,7 @@
 #include "engine/raster.h"
 #include "engine/x87.h"
 #include "tests/support/fixed_draws.h"
+#include "tools/tool_version.h"
 #include "tools/trace_options.h"
 
 namespace {
@@ -95,6 +96,7 @@ bool ParseSize(const char* text, int32_t& w, int32_t& h) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (PrintedVersion(argc, argv, "vellicord2-render")) return 0;
   TraceOptions o;
   int32_t width = 0, height = 0, frames = 0;
   std::string out;

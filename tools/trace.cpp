@@ -12,6 +12,7 @@
 #include "tests/support/fixed_draws.h"
 #include "tests/support/fnv.h"
 #include "tests/support/recording_surface.h"
+#include "tools/tool_version.h"
 #include "tools/trace_options.h"
 
 namespace {
@@ -46,6 +47,7 @@ int Usage(const std::string& error) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (PrintedVersion(argc, argv, "vellicord2-trace")) return 0;
   TraceOptions o;
   for (int i = 1; i < argc; ++i) {
     const std::string error = ParseTraceOption(argc, argv, i, o);
