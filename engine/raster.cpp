@@ -17,12 +17,12 @@ struct InkSink {
   int32_t Width;
   InkRule Rule;
   ChangedStrips& Changes;
-  Span* KeptStrips;            // null when the polyline is not kept
+  uint64_t* KeptTiles;         // null when the polyline is not kept
   KeptCurves::Recorder* Kept;  // likewise
 
   void Changed(int32_t top, int32_t bottom, int32_t lo, int32_t hi) {
     Changes.Mark(top, bottom, lo, hi);
-    if (KeptStrips) ChangedStrips::Mark(KeptStrips, top, bottom, lo, hi);
+    if (KeptTiles) Changes.Grid().Mark(KeptTiles, top, bottom, lo, hi);
   }
   void Walk(const PixelWalk& walk) {
     Rule.WithPlot(Px, [&](auto plot) {
@@ -46,6 +46,7 @@ struct InkSink {
       Kept->Keep(uint32_t(hi - lo + 1));
     }
     Rule.Run(Px + at, hi - lo + 1);
+    Changed(y, y, lo, hi);
   }
 };
 
@@ -102,7 +103,7 @@ void RasterSurface::Clear() {
 
 void RasterSurface::CopyToWindow(int32_t x, int32_t y) {
   if (!HasBuffer() || !presenter_) return;
-  changed_.Collect();
+  changed_.Collect(presenter_->RequestPixels());
   presenter_->Present(*this, x, y);
 }
 
@@ -173,7 +174,7 @@ void RasterSurface::DrawPolyline(const TrailLine& line, Ink ink, uint32_t color)
                Width(),
                rule,
                changed_,
-               keeping ? kept_.Strips(slot) : nullptr,
+               keeping ? kept_.Tiles(slot) : nullptr,
                keeping ? &recorder : nullptr};
   if (wide) {
     widePen_.Draw(points, count, sink);
