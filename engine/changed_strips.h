@@ -37,6 +37,9 @@ class ChangedStrips {
   // a one-pixel curve crosses the box some ten times a frame, in tiles it mostly leaves empty.
   static constexpr int32_t kStripRows = 16;
   static constexpr int32_t kTileColumns = 16;
+  // A price of a request above any strip's pixels: each changed strip goes whole, from its
+  // first changed tile to its last.
+  static constexpr int64_t kWholeStrips = int64_t{1} << 40;
 
   // For a width x height buffer; false, with nothing, when the memory can't be had.
   bool Allocate(int32_t width, int32_t height);

@@ -29,7 +29,7 @@ END {
       printf "| frame, %s, Wine: engine + raster + copy (SetDIBitsToDevice) | %.1f + %.1f + %.1f = **%.0f us** | trig %.1f + memset %.1f + memcpy %.1f us; GDI pens: draw %.0f + BitBlt %.0f = %.0f us | - |\n", c, b[4], b[6], b[9], wt, b[5], b[7], b[8], b[10], b[11], b[10] + b[11]
       # The running saver: a stepped frame, then the copy of its changed strips only.
       gdi = b[10] / b[12]
-      printf "| frame, %s, Wine, as the saver runs: engine + stepped raster + changed-strip copy | %.1f + %.1f + %.1f = **%.0f us** | strips cover %.0f%% of the buffer; whole copy above %.1f us; GDI pens %.1fx slower than the stepped raster | %s |\n", c, b[4], b[12], b[13] - b[12], b[4] + b[13], 100 * b[14], b[9], gdi, worst ? ">= 100x faster than GDI: " (gdi >= 100 ? "yes" : "**no**") : "-"
+      printf "| frame, %s, Wine, as the saver runs: engine + stepped raster + changed-strip copy | %.1f + %.1f + %.1f = **%.0f us** | strips cover %.0f%% of the buffer; as changed tiles instead, %.0f%% in %.0f calls: %.1f us; whole copy above %.1f us; GDI pens %.1fx slower than the stepped raster | %s |\n", c, b[4], b[12], b[13] - b[12], b[4] + b[13], 100 * b[14], 100 * b[16], b[17], b[15] - b[12], b[9], gdi, worst ? ">= 100x faster than GDI: " (gdi >= 100 ? "yes" : "**no**") : "-"
     }
   }
   # The rasterizer's share of a frame: stepped (the running saver) and in full, beside memset.
