@@ -6,37 +6,10 @@
 
 namespace vellicord {
 
-namespace {
-
-// Bits lo..hi of a word, 0 <= lo <= hi < 64.
-constexpr uint64_t BitRange(int32_t lo, int32_t hi) {
-  return (~uint64_t{0} >> (63 - hi)) & (~uint64_t{0} << lo);
-}
-
-}  // namespace
-
 TileGrid::TileGrid(int32_t width, int32_t height)
     : Strips((height + ChangedStrips::kStripRows - 1) / ChangedStrips::kStripRows),
       Tiles((width + ChangedStrips::kTileColumns - 1) / ChangedStrips::kTileColumns),
       WordsPerStrip((Tiles + 63) / 64) {}
-
-void TileGrid::Mark(uint64_t* bits, int32_t top, int32_t bottom, int32_t lo, int32_t hi) const {
-  // Unsigned: the coordinates are never negative, and the divisions become shifts.
-  const uint32_t t0 = uint32_t(lo) / ChangedStrips::kTileColumns;
-  const uint32_t t1 = uint32_t(hi) / ChangedStrips::kTileColumns;
-  const uint32_t w0 = t0 / 64, w1 = t1 / 64;
-  for (uint32_t s = uint32_t(top) / ChangedStrips::kStripRows;
-       s <= uint32_t(bottom) / ChangedStrips::kStripRows; ++s) {
-    uint64_t* row = bits + size_t(s) * size_t(WordsPerStrip);
-    if (w0 == w1) {
-      row[w0] |= BitRange(int32_t(t0 % 64), int32_t(t1 % 64));
-      continue;
-    }
-    row[w0] |= BitRange(int32_t(t0 % 64), 63);
-    for (uint32_t w = w0 + 1; w < w1; ++w) row[w] = ~uint64_t{0};
-    row[w1] |= BitRange(0, int32_t(t1 % 64));
-  }
-}
 
 bool ChangedStrips::Allocate(int32_t width, int32_t height) {
   Release();

@@ -23,8 +23,9 @@ struct TileGrid {
   TileGrid() = default;
   TileGrid(int32_t width, int32_t height);
   size_t Words() const { return size_t(Strips) * size_t(WordsPerStrip); }
-  // Columns lo..hi of rows top..bottom changed, all inside the buffer.
-  void Mark(uint64_t* bits, int32_t top, int32_t bottom, int32_t lo, int32_t hi) const;
+  // Columns lo..hi of rows top..bottom changed, all inside the buffer. Inline: the sinks mark
+  // every run and segment they write.
+  inline void Mark(uint64_t* bits, int32_t top, int32_t bottom, int32_t lo, int32_t hi) const;
 };
 
 class ChangedStrips {
@@ -51,6 +52,8 @@ class ChangedStrips {
   // Every change another record of the same grid holds (a kept curve's).
   void MarkFrom(const uint64_t* bits);
   const TileGrid& Grid() const { return grid_; }
+  // The record's own bits, for a sink to mark with Grid().Mark.
+  uint64_t* Tiles() { return bits_.get(); }
 
   // Turns the changes into Rects(), top to bottom and not overlapping, and starts a new record.
   // Changed tiles of a strip become one rectangle where the unchanged pixels between them cost
@@ -73,5 +76,28 @@ class ChangedStrips {
   int32_t width_ = 0;
   int32_t height_ = 0;
 };
+
+// Bits lo..hi of a word, 0 <= lo <= hi < 64.
+constexpr uint64_t BitRange(int32_t lo, int32_t hi) {
+  return (~uint64_t{0} >> (63 - hi)) & (~uint64_t{0} << lo);
+}
+
+void TileGrid::Mark(uint64_t* bits, int32_t top, int32_t bottom, int32_t lo, int32_t hi) const {
+  // Unsigned: the coordinates are never negative, and the divisions become shifts.
+  const uint32_t t0 = uint32_t(lo) / ChangedStrips::kTileColumns;
+  const uint32_t t1 = uint32_t(hi) / ChangedStrips::kTileColumns;
+  const uint32_t w0 = t0 / 64, w1 = t1 / 64;
+  for (uint32_t s = uint32_t(top) / ChangedStrips::kStripRows;
+       s <= uint32_t(bottom) / ChangedStrips::kStripRows; ++s) {
+    uint64_t* row = bits + size_t(s) * size_t(WordsPerStrip);
+    if (w0 == w1) {
+      row[w0] |= BitRange(int32_t(t0 % 64), int32_t(t1 % 64));
+      continue;
+    }
+    row[w0] |= BitRange(int32_t(t0 % 64), 63);
+    for (uint32_t w = w0 + 1; w < w1; ++w) row[w] = ~uint64_t{0};
+    row[w1] |= BitRange(0, int32_t(t1 % 64));
+  }
+}
 
 }  // namespace vellicord

@@ -12,6 +12,8 @@ $1 == "ticks" { tk[$2] = $3 }
 $1 == "startup" { st = $0 }
 $1 == "x11cpu" && $2 ~ /^vellicord2 --root/ { x11[++nx11] = $0 }
 $1 == "x11cpu" && $2 ~ /^vellicord2 [0-9]/ { split($2, sz, " "); hack[sz[2]] = $0; sizes[++nsizes] = sz[2] }
+# The defaults at 1024x768 also beside the program's floor, with the heaviest settings below.
+$1 == "x11cpu" && $2 == "vellicord2 1024x768" { x11[++nx11] = "x11cpu|vellicord2 --root, defaults (14 ms)|" $3 "|" $4 }
 $1 == "x11cpu" && $2 ~ /^helix/ { split($2, sz, " "); helix[sz[2]] = $0 }
 $1 == "x11cpu" && $2 ~ /^floor/ { x11floor[$2] = $3 }
 $1 == "x11frames" { xf[$2, $3] = $0 }
@@ -72,16 +74,16 @@ END {
   # The X11 program at three screen sizes beside helix, and the frames it sends there.
   for (i = 1; i <= nsizes; i++) {
     z = sizes[i]; split(hack[z], v, "|"); split(helix[z], g, "|")
-    split(xf[z, "merged"], m, "|"); split(xf[z, "strips"], st, "|")
+    split(xf[z, "merged"], m, "|"); split(xf[z, "strips"], ws, "|")
     both[z] = v[3] + v[4]
-    printf "| CPU, X11 program at its defaults on the root window of a %s Xvfb: own user+sys (X server) | **%.2f%%** (**%.2f%%**) of a core | helix there: %.2f%% (%.2f%%); a frame changes %.1f%% of the box and copies %.1f%% in %.0f rectangles (whole changed strips: %.1f%% in %.0f); X server %.0f us a frame (strips %.0f us), the program %.0f us | X server <= own: %s |\n", z, v[3], v[4], g[3], g[4], 100 * m[4], 100 * m[5], m[6], 100 * st[5], st[6], m[7], st[7], m[8], v[4] <= v[3] ? "yes" : "**no**"
+    printf "| CPU, X11 program at its defaults on the root window of a %s Xvfb: own user+sys (X server) | **%.2f%%** (**%.2f%%**) of a core | helix there: %.2f%% (%.2f%%); a frame changes %.1f%% of the box and copies %.1f%% in %.0f rectangles (whole changed strips: %.1f%% in %.0f); X server %.0f us a frame (strips %.0f us), the program %.0f us | X server <= own: %s |\n", z, v[3], v[4], g[3], g[4], 100 * m[4], 100 * m[5], m[6], 100 * ws[5], ws[6], m[7], ws[7], m[8], v[4] <= v[3] ? "yes" : "**no**"
   }
   if (("1024x768" in both) && ("3840x2160" in both)) {
     printf "| CPU, X11 program, own + X server: 3840x2160 beside 1024x768 | **%.1fx** (%.2f%% and %.2f%%) | the box has 7.9 times the pixels, the curves 2.8 times the length | <= 2x: %s |\n", both["3840x2160"] / both["1024x768"], both["3840x2160"], both["1024x768"], both["3840x2160"] <= 2 * both["1024x768"] ? "yes" : "**no**"
   }
   if (putcost != "") {
     split(putcost, pc, "|")
-    printf "| X server, one XShmPutImage 16 rows high: per request, per pixel | %.2f us, %.2f ns: a request costs as much as **%.0f pixels** | the price the rectangles are merged for (\`host/x11/x11_canvas.cpp\`) | - |\n", pc[2], pc[3], pc[4]
+    printf "| X server, one XShmPutImage 16 rows high: per request, per pixel | %.2f us, %.2f ns: a request costs as much as **%.0f pixels** | the price the rectangles are merged for (`host/x11/x11_canvas.cpp`) | - |\n", pc[2], pc[3], pc[4]
   }
   split(helix["1024x768"], g, "|")
   for (i = 1; i <= nx11; i++) {
