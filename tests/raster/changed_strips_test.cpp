@@ -106,9 +106,9 @@ TEST(ChangedStrips, RectanglesCoverTheChangedTilesOnce) {
         for (int32_t j = 0; j < changes.RectCount(); ++j) {
           const PixelRect &a = changes.Rects()[i], &b = changes.Rects()[j];
           if (b.Left < a.Right || b.Top >= a.Bottom || a.Top >= b.Bottom) continue;
-          const int32_t rows = std::min(a.Bottom, b.Bottom) - std::max(a.Top, b.Top);
-          EXPECT_GT(int64_t{b.Left - a.Right} * rows, r.requestPixels)
-              << "rectangles " << i << " and " << j << " touch";
+          const int32_t shared = std::min(a.Bottom, b.Bottom) - std::max(a.Top, b.Top);
+          EXPECT_GT(int64_t{b.Left - a.Right} * shared, r.requestPixels)
+              << "rectangles " << i << " and " << j << " should have been merged";
         }
       }
     }
