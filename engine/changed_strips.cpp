@@ -1,4 +1,4 @@
-// Changed strips of a frame, and their rectangles.
+// Changed tiles of a frame, and their rectangles.
 #include "engine/changed_strips.h"
 
 #include <algorithm>
@@ -6,15 +6,24 @@
 
 namespace vellicord {
 
+TileGrid::TileGrid(int32_t width, int32_t height)
+    : Strips((height + ChangedStrips::kStripRows - 1) / ChangedStrips::kStripRows),
+      Tiles((width + ChangedStrips::kTileColumns - 1) / ChangedStrips::kTileColumns),
+      WordsPerStrip((Tiles + 63) / 64) {}
+
 bool ChangedStrips::Allocate(int32_t width, int32_t height) {
   Release();
-  const size_t count = size_t(CountFor(height));
-  strips_.reset(new (std::nothrow) Span[count]);
-  rects_.reset(new (std::nothrow) PixelRect[count]);
-  if (!strips_ || !rects_) {
+  const TileGrid grid(width, height);
+  // A strip has at most one rectangle for every two tiles: runs of changed tiles need a gap.
+  const size_t perStrip = size_t(grid.Tiles + 1) / 2;
+  bits_.reset(new (std::nothrow) uint64_t[grid.Words()]());
+  rects_.reset(new (std::nothrow) PixelRect[size_t(grid.Strips) * perStrip]);
+  open_.reset(new (std::nothrow) int32_t[2 * perStrip]);
+  if (!bits_ || !rects_ || !open_) {
     Release();
     return false;
   }
+  grid_ = grid;
   width_ = width;
   height_ = height;
   MarkAll();
@@ -22,38 +31,74 @@ bool ChangedStrips::Allocate(int32_t width, int32_t height) {
 }
 
 void ChangedStrips::Release() {
-  strips_.reset();
+  bits_.reset();
   rects_.reset();
+  open_.reset();
+  grid_ = {};
   rectCount_ = width_ = height_ = 0;
 }
 
 void ChangedStrips::MarkAll() {
-  std::fill_n(strips_.get(), CountFor(height_), Span{0, width_ - 1});
+  if (height_ > 0) Mark(0, height_ - 1, 0, width_ - 1);
 }
 
-void ChangedStrips::MarkFrom(const Span* strips) {
-  const int32_t count = CountFor(height_);
-  for (int32_t s = 0; s < count; ++s) {
-    if (strips[s].Lo <= strips[s].Hi) Widen(strips_[s], strips[s].Lo, strips[s].Hi);
-  }
+void ChangedStrips::MarkFrom(const uint64_t* bits) {
+  const size_t words = grid_.Words();
+  for (size_t i = 0; i < words; ++i) bits_[i] |= bits[i];
 }
 
-void ChangedStrips::Collect() {
-  // Strips in a row with the same columns make one rectangle: a repaint is one.
-  const int32_t count = CountFor(height_);
+void ChangedStrips::Collect(int64_t requestPixels) {
   rectCount_ = 0;
-  for (int32_t s = 0; s < count; ++s) {
-    const Span c = strips_[s];
-    strips_[s] = {1, 0};
-    if (c.Lo > c.Hi) continue;
+  const size_t perStrip = size_t(grid_.Tiles + 1) / 2;
+  int32_t* above = open_.get();  // rectangles ending at this strip's top, by column
+  int32_t* below = open_.get() + perStrip;
+  int32_t aboveCount = 0;
+  for (int32_t s = 0; s < grid_.Strips; ++s) {
     const int32_t top = s * kStripRows;
     const int32_t bottom = std::min(top + kStripRows, height_);
-    PixelRect* last = rectCount_ > 0 ? &rects_[rectCount_ - 1] : nullptr;
-    if (last && last->Bottom == top && last->Left == c.Lo && last->Right == c.Hi + 1) {
-      last->Bottom = bottom;
-    } else {
-      rects_[rectCount_++] = {c.Lo, top, c.Hi + 1, bottom};
+    // Columns left unsent between two runs cost this much a column.
+    const int64_t rows = bottom - top;
+    uint64_t* words = bits_.get() + size_t(s) * size_t(grid_.WordsPerStrip);
+    int32_t belowCount = 0, a = 0;
+    int32_t runLo = -1, runHi = -1;  // the run being gathered, in columns
+    const auto close = [&] {
+      const int32_t right = std::min(runHi, width_);
+      // The rectangle above with the same columns grows down to take this one in. Both lists
+      // go left to right, so one pass over the one above finds it.
+      while (a < aboveCount && rects_[above[a]].Left < runLo) ++a;
+      if (a < aboveCount && rects_[above[a]].Left == runLo && rects_[above[a]].Right == right) {
+        rects_[above[a]].Bottom = bottom;
+        below[belowCount++] = above[a++];
+        return;
+      }
+      rects_[rectCount_] = {runLo, top, right, bottom};
+      below[belowCount++] = rectCount_++;
+    };
+    for (int32_t w = 0; w < grid_.WordsPerStrip; ++w) {
+      uint64_t bits = words[w];
+      words[w] = 0;
+      while (bits != 0) {
+        // The next run of set bits in this word.
+        const int32_t first = __builtin_ctzll(bits);
+        const uint64_t from = bits >> first;
+        const int32_t length = ~from == 0 ? 64 - first : __builtin_ctzll(~from);
+        bits = length + first >= 64 ? 0 : bits & (~uint64_t{0} << (first + length));
+        const int32_t lo = (w * 64 + first) * kTileColumns;
+        const int32_t hi = (w * 64 + first + length) * kTileColumns;
+        if (runLo >= 0 && lo == runHi) {
+          runHi = hi;  // the run goes on from the word before
+        } else if (runLo >= 0 && int64_t{lo - runHi} * rows <= requestPixels) {
+          runHi = hi;  // the gap costs less than a request
+        } else {
+          if (runLo >= 0) close();
+          runLo = lo;
+          runHi = hi;
+        }
+      }
     }
+    if (runLo >= 0) close();
+    std::swap(above, below);
+    aboveCount = belowCount;
   }
 }
 

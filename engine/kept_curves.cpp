@@ -20,22 +20,23 @@ bool KeptCurves::Allocate(int32_t width, int32_t height) {
   Release();
   const int32_t words = int32_t(
       std::min<int64_t>(int64_t{kKeptWordsPerSide} * std::max(width, height), kMaxKeptWords));
-  const int32_t strips = ChangedStrips::CountFor(height);
+  const TileGrid grid(width, height);
   words_.reset(new (std::nothrow) uint32_t[size_t(words) * kSlots]);
-  strips_.reset(new (std::nothrow) Span[size_t(strips) * kSlots]);
-  if (!words_ || !strips_) {
+  tiles_.reset(new (std::nothrow) uint64_t[grid.Words() * kSlots]);
+  if (!words_ || !tiles_) {
     Release();
     return false;
   }
   wordsPerSlot_ = words;
-  stripCount_ = strips;
+  grid_ = grid;
   return true;
 }
 
 void KeptCurves::Release() {
   words_.reset();
-  strips_.reset();
-  wordsPerSlot_ = stripCount_ = 0;
+  tiles_.reset();
+  grid_ = {};
+  wordsPerSlot_ = 0;
   Forget();
 }
 
@@ -45,7 +46,7 @@ void KeptCurves::Forget() {
 
 KeptCurves::Recorder KeptCurves::Begin(int32_t slot, uint64_t serial) {
   kept_[slot] = {serial, 0};
-  std::fill_n(Strips(slot), stripCount_, Span{1, 0});
+  std::fill_n(Tiles(slot), grid_.Words(), uint64_t{0});
   return {words_.get() + size_t(slot) * size_t(wordsPerSlot_), wordsPerSlot_, 0};
 }
 
@@ -60,7 +61,7 @@ void KeptCurves::Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* p
       for (; word != end; ++word) plot(*word);
     });
   }
-  changed.MarkFrom(strips_.get() + size_t(slot) * size_t(stripCount_));
+  changed.MarkFrom(tiles_.get() + size_t(slot) * grid_.Words());
 }
 
 }  // namespace vellicord

@@ -12,7 +12,7 @@
 namespace vellicord {
 
 // A one-pixel curve is kept as its pixels' offsets in the buffer, a wide one as its runs
-// (offset and length), each with the columns it changes in each strip. A curve with more than a
+// (offset and length), each with the tiles it changes (changed_strips.h). A curve with more than a
 // slot holds is not kept: it is drawn from its points each time instead.
 class KeptCurves {
  public:
@@ -41,14 +41,15 @@ class KeptCurves {
   // Starts recording slot's curve, known by its serial (TrailLine::Serial), in place of the one
   // it held.
   Recorder Begin(int32_t slot, uint64_t serial);
-  // The strips the curve being recorded in slot changes.
-  Span* Strips(int32_t slot) { return strips_.get() + size_t(slot) * size_t(stripCount_); }
+  // The tiles the curve being recorded in slot changes, in the grid of Grid().
+  uint64_t* Tiles(int32_t slot) { return tiles_.get() + size_t(slot) * grid_.Words(); }
+  const TileGrid& Grid() const { return grid_; }
   // Ends the recording: kept unless it overflowed the slot.
   void End(int32_t slot, const Recorder& r) { kept_[slot].Words = r.Words > r.Room ? -1 : r.Words; }
 
   // The slot's curve again, with `ink`, in the order it was drawn, so every pixel ends as
   // drawing it from its points would leave it (a pixel a one-pixel curve crosses twice
-  // included); its strips go to `changed`.
+  // included); its tiles go to `changed`.
   void Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px,
               ChangedStrips& changed) const;
 
@@ -58,9 +59,9 @@ class KeptCurves {
     int32_t Words = -1;  // -1: nothing kept
   };
   std::unique_ptr<uint32_t[]> words_;
-  std::unique_ptr<Span[]> strips_;
+  std::unique_ptr<uint64_t[]> tiles_;
+  TileGrid grid_;
   int32_t wordsPerSlot_ = 0;
-  int32_t stripCount_ = 0;
   Kept kept_[kSlots];
 };
 

@@ -16,13 +16,14 @@ struct InkSink {
   uint32_t* Px;
   int32_t Width;
   InkRule Rule;
-  ChangedStrips& Changes;
-  Span* KeptStrips;            // null when the polyline is not kept
-  KeptCurves::Recorder* Kept;  // likewise
+  // The frame's changed tiles, or a kept curve's, which join the frame's when it is drawn: one
+  // grid marked for each run, not two.
+  TileGrid Grid;
+  uint64_t* Tiles;
+  KeptCurves::Recorder* Kept;  // null when the polyline is not kept
 
   void Changed(int32_t top, int32_t bottom, int32_t lo, int32_t hi) {
-    Changes.Mark(top, bottom, lo, hi);
-    if (KeptStrips) ChangedStrips::Mark(KeptStrips, top, bottom, lo, hi);
+    Grid.Mark(Tiles, top, bottom, lo, hi);
   }
   void Walk(const PixelWalk& walk) {
     Rule.WithPlot(Px, [&](auto plot) {
@@ -46,6 +47,7 @@ struct InkSink {
       Kept->Keep(uint32_t(hi - lo + 1));
     }
     Rule.Run(Px + at, hi - lo + 1);
+    Changed(y, y, lo, hi);
   }
 };
 
@@ -102,7 +104,7 @@ void RasterSurface::Clear() {
 
 void RasterSurface::CopyToWindow(int32_t x, int32_t y) {
   if (!HasBuffer() || !presenter_) return;
-  changed_.Collect();
+  changed_.Collect(presenter_->RequestPixels());
   presenter_->Present(*this, x, y);
 }
 
@@ -172,8 +174,8 @@ void RasterSurface::DrawPolyline(const TrailLine& line, Ink ink, uint32_t color)
   InkSink sink{buffer_.Pixels(),
                Width(),
                rule,
-               changed_,
-               keeping ? kept_.Strips(slot) : nullptr,
+               changed_.Grid(),
+               keeping ? kept_.Tiles(slot) : changed_.Tiles(),
                keeping ? &recorder : nullptr};
   if (wide) {
     widePen_.Draw(points, count, sink);
@@ -185,7 +187,10 @@ void RasterSurface::DrawPolyline(const TrailLine& line, Ink ink, uint32_t color)
                sink);
     }
   }
-  if (keeping) kept_.End(slot, recorder);
+  if (keeping) {
+    kept_.End(slot, recorder);
+    changed_.MarkFrom(kept_.Tiles(slot));
+  }
 }
 
 }  // namespace vellicord

@@ -21,6 +21,10 @@ class FramePresenter {
   // The frame's top-left corner goes to (x, y) of the target. Only the frame's Changed()
   // rectangles differ from the frame presented before it.
   virtual void Present(const RasterSurface& frame, int32_t x, int32_t y) = 0;
+  // What sending one more rectangle costs the target, in pixels sent: the changes are merged
+  // into fewer, larger rectangles wherever the pixels between them cost less than that. 0, for
+  // a target that takes rectangles for free: tiles merge only where they touch.
+  virtual int64_t RequestPixels() const { return 0; }
 };
 
 // Draws with integer arithmetic only, so a frame is the same bits in every build, whatever the
@@ -67,9 +71,9 @@ class RasterSurface final : public DrawSurface {
   const uint32_t* Pixels() const { return buffer_.Pixels(); }
   // The last trail frame was composed from its changes, not repainted.
   bool TrailStepped() const { return trailStepped_; }
-  // Rectangles, top to bottom, outside which no pixel has changed since the last copy to the
-  // window: the whole buffer after a clear, the changed columns of each changed strip of rows
-  // otherwise (changed_strips.h).
+  // Rectangles, top to bottom and not overlapping, outside which no pixel has changed since the
+  // last copy to the window: the whole buffer after a clear, the changed tiles otherwise, merged
+  // as the presenter's RequestPixels() asks (changed_strips.h).
   const PixelRect* Changed() const { return changed_.Rects(); }
   int32_t ChangedCount() const { return changed_.RectCount(); }
 

@@ -22,9 +22,8 @@ class WidePen {
   void SetWidth(int32_t width);
 
   // The polyline's pixels, every one once, after its whole coverage is gathered: each row's
-  // runs to sink.Run(y, lo, hi) (columns inside the buffer), then the columns they span to
-  // sink.Changed(y, y, lo, hi). Joins and ends are the pen's disc at every vertex, so a
-  // polyline of one repeated point is a dot, as in GDI.
+  // runs to sink.Run(y, lo, hi) (columns inside the buffer). Joins and ends are the pen's disc at
+  // every vertex, so a polyline of one repeated point is a dot, as in GDI.
   template <class Sink>
   void Draw(const Point* points, int32_t count, Sink& sink) {
     if (!ready_) Prepare();
@@ -78,7 +77,7 @@ void WidePen::Flush(Sink& sink) {
     int32_t* words = coverageRows_.get() + 2 * size_t(y);
     if (words[0] > words[1]) continue;
     uint64_t* row = coverage_.get() + size_t(y) * size_t(coverageWords_);
-    int32_t start = -1, first = INT32_MAX, last = -1;
+    int32_t start = -1;
     for (int32_t w = words[0]; w <= words[1]; ++w) {
       const uint64_t bits = row[w];
       row[w] = 0;
@@ -95,19 +94,12 @@ void WidePen::Flush(Sink& sink) {
         if (gaps == 0) break;  // the run goes on into the next word
         pos += __builtin_ctzll(gaps);
         sink.Run(y, start, base + pos - 1);
-        first = std::min(first, start);
-        last = base + pos - 1;
         start = -1;
       }
     }
-    if (start >= 0) {
-      last = words[1] * 64 + 63;
-      sink.Run(y, start, last);
-      first = std::min(first, start);
-    }
+    if (start >= 0) sink.Run(y, start, words[1] * 64 + 63);
     words[0] = INT32_MAX;
     words[1] = -1;
-    sink.Changed(y, y, first, last);
   }
   spanTop_ = INT32_MAX;
   spanBottom_ = -1;

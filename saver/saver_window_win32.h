@@ -65,6 +65,7 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
 
  private:
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
+  int64_t RequestPixels() const override;
   void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y, const PixelRect& part);
   void OnTick();
   void MakeCover(const WindowRect& area, CoverColor color);

@@ -133,9 +133,6 @@ measure "present floor, whole" "$run_s" wine "$benchwin" idle 14 whole
 measure "present floor, whole, 7 ms" "$run_s" wine "$benchwin" idle 7 whole
 wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
 
-echo "the X11 program and a peer XScreenSaver hack on a 1024x768 display..." >&2
-vellicord_stop_display
-vellicord_start_display
 # measure_x11 NAME SECONDS command...: like measure, with the X server's share beside its own.
 measure_x11() {
   local name=$1 secs=$2; shift 2
@@ -150,14 +147,28 @@ measure_x11() {
   awk -v n="$name" -v s="$secs" -v hz="$hz" -v p=$((p1 - p0)) -v x=$((x1 - x0)) \
     'BEGIN { printf "x11cpu|%s|%.2f|%.2f\n", n, 100 * p / hz / s, 100 * x / hz / s }' >>"$tmp/x11.txt"
 }
-measure_x11 "vellicord2 --root, defaults (14 ms)" "$run_s" "$root/build/native/saver/vellicord2" --root
-measure_x11 "vellicord2 --root, heaviest: Speed 3, 10 lines, width 10, Period 2 (7 ms)" "$run_s" \
-  "$root/build/native/saver/vellicord2" --root --speed 3 --lines 10 --line-width 10 --complexity 2
-measure_x11 "greynetic --root (XScreenSaver's own hack, its defaults)" "$run_s" \
-  /usr/libexec/xscreensaver/greynetic --root
-# The program's floor: its loop presenting the whole buffer at each rate, nothing drawn.
-measure_x11 "floor 14" "$run_s" "$root/build/native/tools/vellicord2-bench-x11" 14 whole
-measure_x11 "floor 7" "$run_s" "$root/build/native/tools/vellicord2-bench-x11" 7 whole
+hack=$root/build/native/saver/vellicord2
+benchx11=$root/build/native/tools/vellicord2-bench-x11
+helix=/usr/libexec/xscreensaver/helix
+# The X11 program at its defaults on screens of three sizes, each on the root window (a window
+# the size of the screen), beside XScreenSaver's helix there, 12 s each: the program's own share
+# and the X server's. Then the frames it sends there: the pixels changed and copied, and the
+# server's time a frame for its rectangles and for whole strips.
+for size in 1024x768 1920x1080 3840x2160; do
+  echo "the X11 program and XScreenSaver's helix on a $size display..." >&2
+  vellicord_stop_display
+  vellicord_start_display "$size"
+  measure_x11 "vellicord2 $size" 12 "$hack" --root
+  measure_x11 "helix $size" 12 "$helix" --root
+  "$benchx11" frames 600 >>"$tmp/x11.txt"
+  [ "$size" = 1024x768 ] || continue
+  measure_x11 "vellicord2 --root, heaviest: Speed 3, 10 lines, width 10, Period 2 (7 ms)" "$run_s" \
+    "$hack" --root --speed 3 --lines 10 --line-width 10 --complexity 2
+  # The program's floor: its loop presenting the whole buffer at each rate, nothing drawn.
+  measure_x11 "floor 14" "$run_s" "$benchx11" 14 whole
+  measure_x11 "floor 7" "$run_s" "$benchx11" 7 whole
+done
+"$benchx11" cost >>"$tmp/x11.txt"
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"

@@ -10,9 +10,14 @@ $1 == "winframe" { w[$2] = $0 }
 $1 == "cpu" { cpu[$2] = $0 }
 $1 == "ticks" { tk[$2] = $3 }
 $1 == "startup" { st = $0 }
-$1 == "x11cpu" && $2 ~ /^vellicord2/ { x11[++nx11] = $0 }
+$1 == "x11cpu" && $2 ~ /^vellicord2 --root/ { x11[++nx11] = $0 }
+$1 == "x11cpu" && $2 ~ /^vellicord2 [0-9]/ { split($2, sz, " "); hack[sz[2]] = $0; sizes[++nsizes] = sz[2] }
+# The defaults at 1024x768 also beside the program's floor, with the heaviest settings below.
+$1 == "x11cpu" && $2 == "vellicord2 1024x768" { x11[++nx11] = "x11cpu|vellicord2 --root, defaults (14 ms)|" $3 "|" $4 }
+$1 == "x11cpu" && $2 ~ /^helix/ { split($2, sz, " "); helix[sz[2]] = $0 }
 $1 == "x11cpu" && $2 ~ /^floor/ { x11floor[$2] = $3 }
-$1 == "x11cpu" && $2 !~ /^(vellicord2|floor)/ { peer = $0 }
+$1 == "x11frames" { xf[$2, $3] = $0 }
+$1 == "x11cost" { putcost = $0 }
 END {
   print "| figure | measured | floor or peer (same run) | target |"
   print "|---|---|---|---|"
@@ -26,7 +31,7 @@ END {
       printf "| frame, %s, Wine: engine + raster + copy (SetDIBitsToDevice) | %.1f + %.1f + %.1f = **%.0f us** | trig %.1f + memset %.1f + memcpy %.1f us; GDI pens: draw %.0f + BitBlt %.0f = %.0f us | - |\n", c, b[4], b[6], b[9], wt, b[5], b[7], b[8], b[10], b[11], b[10] + b[11]
       # The running saver: a stepped frame, then the copy of its changed strips only.
       gdi = b[10] / b[12]
-      printf "| frame, %s, Wine, as the saver runs: engine + stepped raster + changed-strip copy | %.1f + %.1f + %.1f = **%.0f us** | strips cover %.0f%% of the buffer; whole copy above %.1f us; GDI pens %.1fx slower than the stepped raster | %s |\n", c, b[4], b[12], b[13] - b[12], b[4] + b[13], 100 * b[14], b[9], gdi, worst ? ">= 100x faster than GDI: " (gdi >= 100 ? "yes" : "**no**") : "-"
+      printf "| frame, %s, Wine, as the saver runs: engine + stepped raster + changed-strip copy | %.1f + %.1f + %.1f = **%.0f us** | strips cover %.0f%% of the buffer; as changed tiles instead, %.0f%% in %.0f calls: %.1f us; whole copy above %.1f us; GDI pens %.1fx slower than the stepped raster | %s |\n", c, b[4], b[12], b[13] - b[12], b[4] + b[13], 100 * b[14], 100 * b[16], b[17], b[15] - b[12], b[9], gdi, worst ? ">= 100x faster than GDI: " (gdi >= 100 ? "yes" : "**no**") : "-"
     }
   }
   # The rasterizer's share of a frame: stepped (the running saver) and in full, beside memset.
@@ -66,10 +71,24 @@ END {
   printf "| start-up to first frame, warm Wine (median of %d) | **%.1f ms** | a trivial program started and ended: %.1f ms; the first tick comes one interval (14 ms) after creation | < 150 ms: %s |\n", u[4], u[2], u[3], ok(u[2], 150)
   printf "| Vellicord2.scr size | **%.0f KB** | 855 KB before stripping and section collection | < 300 KB: %s |\n", size / 1024, ok(size / 1024, 300)
   printf "| peak private memory (largest RssAnon, sampled each second; VmHWM) | **%.1f MB** (%.1f MB) | idle Wine window: %.1f MB (%.1f MB) | < 16 MB: %s |\n", mem, hwm, iw[6], iw[7], ok(mem, 16)
-  split(peer, g, "|")
+  # The X11 program at three screen sizes beside helix, and the frames it sends there.
+  for (i = 1; i <= nsizes; i++) {
+    z = sizes[i]; split(hack[z], v, "|"); split(helix[z], g, "|")
+    split(xf[z, "merged"], m, "|"); split(xf[z, "strips"], ws, "|")
+    both[z] = v[3] + v[4]
+    printf "| CPU, X11 program at its defaults on the root window of a %s Xvfb: own user+sys (X server) | **%.2f%%** (**%.2f%%**) of a core | helix there: %.2f%% (%.2f%%); a frame changes %.1f%% of the box and copies %.1f%% in %.0f rectangles (whole changed strips: %.1f%% in %.0f); X server %.0f us a frame (strips %.0f us), the program %.0f us | X server <= own: %s |\n", z, v[3], v[4], g[3], g[4], 100 * m[4], 100 * m[5], m[6], 100 * ws[5], ws[6], m[7], ws[7], m[8], v[4] <= v[3] ? "yes" : "**no**"
+  }
+  if (("1024x768" in both) && ("3840x2160" in both)) {
+    printf "| CPU, X11 program, own + X server: 3840x2160 beside 1024x768 | **%.1fx** (%.2f%% and %.2f%%) | the box has 7.9 times the pixels, the curves 2.8 times the length | <= 2x: %s |\n", both["3840x2160"] / both["1024x768"], both["3840x2160"], both["1024x768"], both["3840x2160"] <= 2 * both["1024x768"] ? "yes" : "**no**"
+  }
+  if (putcost != "") {
+    split(putcost, pc, "|")
+    printf "| X server, one XShmPutImage 16 rows high: per request, per pixel | %.2f us, %.2f ns: a request costs as much as **%.0f pixels** | the price the rectangles are merged for (`host/x11/x11_canvas.cpp`) | - |\n", pc[2], pc[3], pc[4]
+  }
+  split(helix["1024x768"], g, "|")
   for (i = 1; i <= nx11; i++) {
     split(x11[i], v, "|"); heavy = v[2] ~ /heaviest/; cap = heavy ? 3 : 1; ms = heavy ? 7 : 14
     vi = ras[heavy ? "1024x768 10lines_w10_P2" : "1024x768 defaults", "visit"]
-    printf "| CPU, X11 program on a 1024x768 Xvfb, %s: own user+sys (Xvfb) | **%.2f%%** of a core (%.2f%%) | %s, presenting being its loop sending the whole buffer every %d ms; %s: %.2f%% (%.2f%%) | <= %d%%: %s |\n", v[2], v[3], v[4], floor_of(x11floor["floor " ms], vi, ms), ms, g[2], g[3], g[4], cap, v[3] <= cap ? "yes" : "**no**"
+    printf "| CPU, X11 program on a 1024x768 Xvfb, %s: own user+sys (Xvfb) | **%.2f%%** of a core (%.2f%%) | %s, presenting being its loop sending the whole buffer every %d ms; %s (XScreenSaver's own hack, its defaults): %.2f%% (%.2f%%) | <= %d%%: %s |\n", v[2], v[3], v[4], floor_of(x11floor["floor " ms], vi, ms), ms, g[2], g[3], g[4], cap, v[3] <= cap ? "yes" : "**no**"
   }
 }

@@ -59,10 +59,12 @@ void CopyFrame(HWND window, const RasterSurface& frame, int32_t x, int32_t y) {
   ReleaseDC(window, dc);
 }
 
-// The running saver's copy: only the strips the frame changed, each with SetDIBitsToDevice.
+// The running saver's copy: only the rectangles the frame changed, each with SetDIBitsToDevice,
+// merged as if a request cost `requestPixels`.
 class StripCopy final : public FramePresenter {
  public:
-  explicit StripCopy(HWND window) : window_(window) {}
+  StripCopy(HWND window, int64_t requestPixels) : window_(window), requestPixels_(requestPixels) {}
+  int64_t RequestPixels() const override { return requestPixels_; }
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override {
     HDC dc = GetDC(window_);
     for (int32_t i = 0; i < frame.ChangedCount(); ++i) {
@@ -79,11 +81,13 @@ class StripCopy final : public FramePresenter {
                         frame.Pixels() + int64_t{r.Top} * frame.Width(), &bmi, DIB_RGB_COLORS);
       area += int64_t{r.Right - r.Left} * (r.Bottom - r.Top);
     }
+    rects += frame.ChangedCount();
     ReleaseDC(window_, dc);
     ++frames;
   }
   HWND window_;
-  int64_t area = 0, frames = 0;
+  int64_t requestPixels_;
+  int64_t area = 0, frames = 0, rects = 0;
 };
 
 // The recorded frames in order, each a step from the one before; a round starts with a repaint
@@ -158,11 +162,17 @@ int Frames(double seconds) {
     RasterSurface stepped;
     stepped.CreateBuffer(r.BufferWidth, r.BufferHeight);
     const double steppedRaster = SteppedUs(r, stepped, seconds, [] {});
-    StripCopy strips(window);
+    const double box = double(r.BufferWidth) * r.BufferHeight;
+    StripCopy strips(window, ChangedStrips::kWholeStrips);
     stepped.SetPresenter(&strips);
     const double steppedCopied = SteppedUs(r, stepped, seconds, Pump);
-    const double stripShare =
-        double(strips.area) / double(strips.frames) / (double(r.BufferWidth) * r.BufferHeight);
+    const double stripShare = double(strips.area) / double(strips.frames) / box;
+    // The same frames as changed tiles, a call for each run of them.
+    StripCopy tiles(window, 0);
+    stepped.SetPresenter(&tiles);
+    const double tilesCopied = SteppedUs(r, stepped, seconds, Pump);
+    const double tileShare = double(tiles.area) / double(tiles.frames) / box;
+    const double tileRects = double(tiles.rects) / double(tiles.frames);
     double gdiDraw = 0, gdiCopy = 0;
     {
       GdiFrames gdi(window, r.BufferWidth, r.BufferHeight);
@@ -177,14 +187,15 @@ int Frames(double seconds) {
     }
     DestroyWindow(window);
     Pump();
-    // Fields past GDI's: stepped raster, stepped raster with the changed-strip copy, and the share of
-    // the buffer the strips cover.
-    std::printf("winframe|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.3f\n",
-                c.Name, int(r.BufferWidth), int(r.BufferHeight), EngineTickUs(c, seconds),
-                TrigFloorUs(c, seconds), RasterUs(r, seconds),
-                MemsetUs(r.BufferWidth, r.BufferHeight, seconds),
-                MemcpyUs(r.BufferWidth, r.BufferHeight, seconds), copy, gdiDraw, gdiCopy,
-                steppedRaster, steppedCopied, stripShare);
+    // Fields past GDI's: stepped raster, stepped raster with the changed-strip copy, and the share
+    // of the buffer the strips cover; then the same with the tiles' rectangles, and their number.
+    std::printf(
+        "winframe|%s|%dx%d|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.1f|%.3f|%.1f|%.3f|%.1f\n",
+        c.Name, int(r.BufferWidth), int(r.BufferHeight), EngineTickUs(c, seconds),
+        TrigFloorUs(c, seconds), RasterUs(r, seconds),
+        MemsetUs(r.BufferWidth, r.BufferHeight, seconds),
+        MemcpyUs(r.BufferWidth, r.BufferHeight, seconds), copy, gdiDraw, gdiCopy, steppedRaster,
+        steppedCopied, stripShare, tilesCopied, tileShare, tileRects);
     std::fflush(stdout);
   }
   return 0;
@@ -251,7 +262,7 @@ int Idle(int32_t intervalMs, const std::wstring& copy) {
   HWND window = ShowWindowOfSize(strip || whole ? 1024 : 320, strip || whole ? 768 : 200);
   RasterSurface frame;
   frame.CreateBuffer(652, 653);
-  StripCopy present(window);
+  StripCopy present(window, ChangedStrips::kWholeStrips);
   frame.SetPresenter(&present);
   const Point dot[2] = {{320, 300}, {320, 300}};
   frame.SetPenWidth(8);

@@ -47,6 +47,7 @@ class X11Canvas final : public FramePresenter, public PixelMemory {
   // The last frame presented, put back where it was (after an expose).
   void PresentAgain();
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
+  int64_t RequestPixels() const override;
   uint32_t* Lend(int32_t width, int32_t height) override;
   void BeforeWrite() override;
 
