@@ -15,6 +15,9 @@
 namespace vellicord {
 namespace {
 
+// Stepped frames need every ring slot kept and recorded in its pixels.
+static_assert(kRingSlots <= KeptCurves::kKeptSlots && kRingSlots - 1 <= kMaxRecordedSlot);
+
 // A window that is sent each frame's changed rectangles and nothing else.
 class ChangedOnlyWindow final : public FramePresenter {
  public:

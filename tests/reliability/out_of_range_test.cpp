@@ -41,7 +41,7 @@ FigureRun RunFigure(const FigureConfig& config, int32_t width, int32_t height, i
     }
     run.slotsInRange = run.slotsInRange && figure->WriteSlot >= 0 &&
                        figure->WriteSlot < figure->LineCount && figure->DrawSlot >= 0 &&
-                       figure->DrawSlot < kSlotCount;
+                       figure->DrawSlot < kRingSlots;
   }
   return run;
 }
@@ -131,7 +131,7 @@ TEST(OutOfRange, AllExtremesTogether) {
   settings.WidthOfLines = INT_MAX;
   const FigureConfig c = FigureConfigFor(settings);
   const FigureRun run = RunFigure(c, 800, 600, 20);
-  EXPECT_EQ(run.lineCount, kSlotCount);
+  EXPECT_EQ(run.lineCount, kRingSlots);
   EXPECT_TRUE(run.slotsInRange);
   EXPECT_LE(run.maxPoints, kSlotPoints);
 }
