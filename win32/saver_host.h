@@ -41,6 +41,16 @@ enum class PowerSetting { ConsoleDisplayState, MonitorPowerOn };
 // to see the saver; an unlock or reconnect brings someone back.
 enum class SessionEvent { Lock, Unlock, Disconnect, Connect };
 
+// The input that ends the full-screen saver, as the form takes it; a cover of another monitor
+// passes its own here, its mouse positions in the saver window's pixels.
+class SaverInput {
+ public:
+  virtual ~SaverInput() = default;
+  virtual void FormKeyDown() = 0;
+  virtual void FormMouseDown() = 0;
+  virtual void FormMouseMove(int32_t x, int32_t y) = 0;
+};
+
 class SaverHost {
  public:
   virtual ~SaverHost() = default;
@@ -50,8 +60,8 @@ class SaverHost {
   virtual int32_t ScreenHeight() = 0;
   virtual std::vector<MonitorArea> Monitors() = 0;
   // A borderless topmost window of one colour over a monitor the saver window doesn't cover;
-  // its key, click and move events reach the form like the saver window's own.
-  virtual void CoverMonitor(const WindowRect& area, CoverColor color) = 0;
+  // its key, click and move events go to input, as the saver window's own do.
+  virtual void CoverMonitor(const WindowRect& area, CoverColor color, SaverInput& input) = 0;
   // Run mode, after a display change: the saver window stands at 0,0 with this size again, and
   // every cover made so far is gone. Hosts without display changes do nothing.
   virtual void PlaceWindow(int32_t /*width*/, int32_t /*height*/) {}

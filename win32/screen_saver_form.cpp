@@ -86,7 +86,7 @@ void TScreenSaverForm::CoverOtherMonitors() {
   // The figure stays on the primary screen; every other monitor is blanked, or its desktop
   // would stay usable (and the session open) behind the saver's back.
   for (const MonitorArea& m : host_.Monitors()) {
-    if (!m.Primary) host_.CoverMonitor(m.Rect, Color);
+    if (!m.Primary) host_.CoverMonitor(m.Rect, Color, *this);
   }
 }
 

@@ -17,7 +17,7 @@ namespace vellicord {
 
 inline constexpr uint32_t kScSaveScreen = 0xF140;
 
-class TScreenSaverForm {
+class TScreenSaverForm final : public SaverInput {
  public:
   // Nothing is touched until FormCreate. The host, registry, timer, surface and random source
   // must outlive the form.
@@ -29,11 +29,11 @@ class TScreenSaverForm {
   void FormCreate();
   void FormClose();
   void FormShow();
-  void FormKeyDown();
-  void FormMouseDown();
+  void FormKeyDown() override;
+  void FormMouseDown() override;
   // In the saver window's pixels; in run mode that window stands at 0,0, so these are the
   // virtual screen's, and the covers of the other monitors report moves in the same frame.
-  void FormMouseMove(int32_t x, int32_t y);
+  void FormMouseMove(int32_t x, int32_t y) override;
   void FormCloseQuery(bool& canClose);
   // WM_ACTIVATEAPP with FALSE: another program, or another thread, took the activation.
   void AppDeactivate(bool toOwnThread);
@@ -63,7 +63,7 @@ class TScreenSaverForm {
   int32_t MouseStartY = -1;
   int32_t PlatformId = 0;
   std::string BGcolor;
-  // False when creation ended early (failed version query, failed read, no preview host):
+  // False when creation ended early (failed version query, failed read, no preview parent):
   // the figure was never set up and the timer never enabled.
   bool Ready = false;
   bool DisplayOn = true;

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/frame_gate.h"
@@ -60,7 +61,8 @@ class FakeHost : public SaverHost {
     r_.log.push_back("Monitors");
     return monitors;
   }
-  void CoverMonitor(const WindowRect& a, CoverColor color) override {
+  void CoverMonitor(const WindowRect& a, CoverColor color, SaverInput& input) override {
+    coverInputs.push_back(&input);
     r_.log.push_back("Cover " + std::to_string(a.Left) + "," + std::to_string(a.Top) + "," +
                      std::to_string(a.Right) + "," + std::to_string(a.Bottom) + " " +
                      std::to_string(color));
@@ -102,6 +104,8 @@ class FakeHost : public SaverHost {
   int32_t platform = 2;
   bool versionOk = true;
   size_t handlesAtError = 99;
+  // What each cover passes its key, click and move events to.
+  std::vector<SaverInput*> coverInputs;
 
  private:
   Recorder& r_;
@@ -574,6 +578,27 @@ TEST(Input, OnlyTheFullScreenSaverClosesOnInputOrLosingTheActivation) {
     c.act(*rig.form);
     EXPECT_EQ(rig.rec.Has("EndProgram"), c.closes) << c.name;
     EXPECT_EQ(rig.rec.Has("Timer off"), c.closes) << c.name;
+  }
+}
+
+TEST(Input, CoversPassTheirsToTheFormThatAskedForThem) {
+  const std::pair<const char*, std::function<void(SaverInput&)>> cases[] = {
+      {"key", [](SaverInput& cover) { cover.FormKeyDown(); }},
+      {"click", [](SaverInput& cover) { cover.FormMouseDown(); }},
+      {"move",
+       [](SaverInput& cover) {
+         cover.FormMouseMove(1500, 10);
+         cover.FormMouseMove(1500, 11);
+       }},
+  };
+  for (const auto& [name, act] : cases) {
+    Rig rig;
+    rig.host.monitors = {{{0, 0, 1024, 768}, true}, {{1024, 0, 2944, 1080}, false}};
+    rig.form->FormCreate();
+    rig.form->FormShow();
+    ASSERT_EQ(rig.host.coverInputs.size(), 1u);
+    act(*rig.host.coverInputs[0]);
+    EXPECT_TRUE(rig.rec.Has("EndProgram")) << name;
   }
 }
 

@@ -82,6 +82,10 @@ HWND TApplication::Handle() {
   return handle_;
 }
 
+void TApplication::Hide() {
+  ShowWindow(Handle(), SW_HIDE);
+}
+
 void TApplication::SetTitle(const std::wstring& title) {
   title_ = title;
   if (handle_ != nullptr) SetWindowTextW(handle_, title_.c_str());

@@ -25,6 +25,8 @@ class TApplication {
   // The hidden owner window: forms without a parent are owned by it, so they get no task-bar
   // button of their own.
   HWND Handle();
+  // SW_HIDE on it: no task-bar entry stands for the saver.
+  void Hide();
   const std::wstring& Title() const { return title_; }
   void SetTitle(const std::wstring& title);
 

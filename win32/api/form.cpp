@@ -158,4 +158,13 @@ LRESULT CALLBACK TForm::Thunk(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
   return form->WndProc(message, wParam, lParam);
 }
 
+bool FillClient(HWND window, HDC dc, uint32_t color) {
+  RECT r;
+  GetClientRect(window, &r);
+  HBRUSH brush = CreateSolidBrush(color & 0xFFFFFF);
+  FillRect(dc, &r, brush);
+  DeleteObject(brush);
+  return true;
+}
+
 }  // namespace vellicord

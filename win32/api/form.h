@@ -6,6 +6,7 @@
 #endif
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace vellicord {
@@ -84,5 +85,8 @@ class TForm {
   HWND handle_ = nullptr;
   bool shown_ = false;
 };
+
+// The erase of a window of one colour: the whole client area, a brush made for the call.
+bool FillClient(HWND window, HDC dc, uint32_t color);
 
 }  // namespace vellicord

@@ -18,7 +18,7 @@ namespace {
 
 class Win32ProgramHost final : public ProgramHost {
  public:
-  void HideApplicationWindow() override { ShowWindow(TApplication::Instance().Handle(), SW_HIDE); }
+  void HideApplicationWindow() override { TApplication::Instance().Hide(); }
   void SetTitle(const std::wstring& title) override { TApplication::Instance().SetTitle(title); }
   int RunSetupDialog() override { return vellicord::RunSetupDialog(); }
 

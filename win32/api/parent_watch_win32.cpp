@@ -1,44 +1,29 @@
-// The preview host watch: a periodic waitable timer on the application's loop.
-#include "win32/api/host_watch_win32.h"
-
-#include "win32/api/application.h"
+// The preview parent watch: a check four times a second on the application's loop.
+#include "win32/api/parent_watch_win32.h"
 
 namespace vellicord {
 
 namespace {
-constexpr LONG kCheckMs = 250;
+constexpr int32_t kCheckMs = 250;
 }
 
-PreviewHostWatch::~PreviewHostWatch() {
-  if (plainTimer_ != 0) TApplication::Instance().StopTimer(plainTimer_);
-  if (timer_ == nullptr) return;
-  CancelWaitableTimer(timer_);
-  TApplication::Instance().RemoveWaitable(timer_);
-  CloseHandle(timer_);
+PreviewParentWatch::PreviewParentWatch() : timer_([this] { Check(); }) {
+  // Nothing is drawn on these ticks: no reason to raise the system's timer resolution.
+  timer_.SetFramesVisible(false);
 }
 
-void PreviewHostWatch::Start(HWND host, HWND self, std::function<void()> onGone) {
-  if (timer_ != nullptr) return;
-  host_ = host;
+void PreviewParentWatch::Start(HWND parent, HWND self, std::function<void()> onGone) {
+  if (onGone_) return;
+  parent_ = parent;
   self_ = self;
   onGone_ = std::move(onGone);
-  timer_ = CreateWaitableTimerW(nullptr, FALSE, nullptr);
-  if (timer_ == nullptr) return;
-  LARGE_INTEGER due;
-  due.QuadPart = -10000LL * kCheckMs;
-  SetWaitableTimer(timer_, &due, kCheckMs, nullptr, nullptr, FALSE);
-  // Should the loop stop waiting on handles, the ordinary timer keeps the watch.
-  TApplication::Instance().AddWaitable(
-      timer_, [this] { Check(); },
-      [this] {
-        plainTimer_ =
-            TApplication::Instance().StartTimer(static_cast<UINT>(kCheckMs), [this] { Check(); });
-      });
+  timer_.SetInterval(kCheckMs);
+  timer_.SetEnabled(true);
 }
 
-void PreviewHostWatch::Check() {
-  if (!onGone_ || (IsWindow(host_) && IsWindow(self_))) return;
-  CancelWaitableTimer(timer_);
+void PreviewParentWatch::Check() {
+  if (!onGone_ || (IsWindow(parent_) && IsWindow(self_))) return;
+  timer_.SetEnabled(false);
   std::function<void()> onGone = std::move(onGone_);
   onGone_ = nullptr;
   onGone();

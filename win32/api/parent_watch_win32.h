@@ -1,4 +1,4 @@
-// Preview only: notices the preview host going away when no message says so, and ends the saver.
+// Preview only: notices the preview parent gone when no message says so, and ends the saver.
 #pragma once
 
 #ifndef NOMINMAX
@@ -8,28 +8,28 @@
 
 #include <functional>
 
+#include "win32/api/precise_timer.h"
+
 namespace vellicord {
 
-// When the process that owns the host window dies, Wine frees the host and our child with it
+// When the process that owns the preview parent dies, Wine frees it and our child with it
 // without sending the child WM_DESTROY, so the saver would run on with no window, invisibly and
 // for ever. A periodic check on the application's loop catches that, whatever the speed (a
 // Speed of 4 or more never ticks).
-class PreviewHostWatch {
+class PreviewParentWatch {
  public:
-  PreviewHostWatch() = default;
-  ~PreviewHostWatch();
-  PreviewHostWatch(const PreviewHostWatch&) = delete;
-  PreviewHostWatch& operator=(const PreviewHostWatch&) = delete;
+  PreviewParentWatch();
+  PreviewParentWatch(const PreviewParentWatch&) = delete;
+  PreviewParentWatch& operator=(const PreviewParentWatch&) = delete;
 
-  // Calls onGone once when host or self no longer names a window.
-  void Start(HWND host, HWND self, std::function<void()> onGone);
+  // Calls onGone once when parent or self no longer names a window.
+  void Start(HWND parent, HWND self, std::function<void()> onGone);
 
  private:
   void Check();
 
-  HANDLE timer_ = nullptr;
-  UINT_PTR plainTimer_ = 0;
-  HWND host_ = nullptr;
+  PreciseTimer timer_;
+  HWND parent_ = nullptr;
   HWND self_ = nullptr;
   std::function<void()> onGone_;
 };

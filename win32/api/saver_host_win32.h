@@ -6,7 +6,8 @@
 #endif
 #include <windows.h>
 
-#include <functional>
+#include <memory>
+#include <vector>
 
 #include "win32/saver_host.h"
 
@@ -16,14 +17,20 @@ inline HWND ToHwnd(NativeWindow window) {
   return reinterpret_cast<HWND>(HandleValue(window));
 }
 
+// A blank window over a monitor the saver window doesn't cover, passing its input on.
+class TCoverWindow;
+
 class Win32SaverHost final : public SaverHost {
  public:
+  // Out of line, where TCoverWindow is complete.
+  Win32SaverHost();
+  ~Win32SaverHost() override;
   bool IsWindow(NativeWindow window) override;
   WindowRect GetWindowRect(NativeWindow window) override;
   int32_t ScreenWidth() override;
   int32_t ScreenHeight() override;
   std::vector<MonitorArea> Monitors() override;
-  void CoverMonitor(const WindowRect& area, CoverColor color) override;
+  void CoverMonitor(const WindowRect& area, CoverColor color, SaverInput& input) override;
   void FollowDpiOf(NativeWindow window) override;
   void ShowCursor(bool show) override;
   bool GetVersionEx(int32_t& platformId) override;
@@ -39,13 +46,6 @@ class Win32SaverHost final : public SaverHost {
 
   // The saver window once it exists: the input-method setting asked for earlier applies to it.
   void AttachWindow(HWND window);
-  // Who makes and removes the cover windows: they belong with the saver window, whose form
-  // they report to.
-  void SetCoverMaker(std::function<void(const WindowRect&, CoverColor)> make,
-                     std::function<void()> removeAll) {
-    makeCover_ = std::move(make);
-    removeCovers_ = std::move(removeAll);
-  }
   // While the window still exists: the notifications registered for it end.
   void StopWatching();
 
@@ -54,8 +54,7 @@ class Win32SaverHost final : public SaverHost {
 
   HWND window_ = nullptr;
   bool imeOff_ = false;
-  std::function<void(const WindowRect&, CoverColor)> makeCover_;
-  std::function<void()> removeCovers_;
+  std::vector<std::unique_ptr<TCoverWindow>> covers_;
   HPOWERNOTIFY displayNotify_ = nullptr;
   HMODULE wtsapi_ = nullptr;
   bool sessionsWatched_ = false;

@@ -6,66 +6,15 @@
 
 namespace vellicord {
 
-namespace {
-
-// The erase of the saver window and its covers: the whole client area in the one colour.
-bool FillClient(HWND window, HDC dc, uint32_t color) {
-  RECT r;
-  GetClientRect(window, &r);
-  HBRUSH brush = CreateSolidBrush(color & 0xFFFFFF);
-  FillRect(dc, &r, brush);
-  DeleteObject(brush);
-  return true;
-}
-
-}  // namespace
-
-void TCoverWindow::CreateParams(TCreateParams& params) {
-  TForm::CreateParams(params);
-  params.ClassName = L"TScreenSaverCover";
-  params.Caption = L"ScreenSaverForm";
-  params.ExStyle |= WS_EX_TOPMOST;
-  params.X = area_.Left;
-  params.Y = area_.Top;
-  params.Width = area_.Right - area_.Left;
-  params.Height = area_.Bottom - area_.Top;
-}
-
-void TCoverWindow::FormKeyDown(WORD, bool) {
-  form_.FormKeyDown();
-}
-
-void TCoverWindow::FormMouseDown(TMouseButton, int, int) {
-  form_.FormMouseDown();
-}
-
-void TCoverWindow::FormMouseMove(int x, int y) {
-  // The saver window stands at 0,0: its pixels are the virtual screen's, and so are these.
-  form_.FormMouseMove(x + area_.Left, y + area_.Top);
-}
-
-bool TCoverWindow::FormEraseBackground(HDC dc) {
-  return FillClient(Handle(), dc, color_);
-}
-
 TScreenSaverWindow::TScreenSaverWindow(NativeWindow previewParent)
     : timer_([this] { OnTick(); }), form_(host_, registry_, timer_, gate_, random_, previewParent) {
   surface_.SetPresenter(this);
-  host_.SetCoverMaker([this](const WindowRect& area, CoverColor color) { MakeCover(area, color); },
-                      [this] { covers_.clear(); });
-}
-
-void TScreenSaverWindow::MakeCover(const WindowRect& area, CoverColor color) {
-  auto cover = std::make_unique<TCoverWindow>(form_, area, color);
-  if (!cover->CreateHandle()) return;
-  // Shown without taking the activation from the saver window.
-  ShowWindow(cover->Handle(), SW_SHOWNA);
-  covers_.push_back(std::move(cover));
 }
 
 TScreenSaverWindow::~TScreenSaverWindow() {
   timer_.SetEnabled(false);
   DestroyHandle();
+  host_.RemoveCovers();
 }
 
 void TScreenSaverWindow::CreateParams(TCreateParams& params) {
@@ -88,7 +37,8 @@ void TScreenSaverWindow::CreateParams(TCreateParams& params) {
 void TScreenSaverWindow::FormWindowCreated() {
   host_.AttachWindow(Handle());
   form_.WatchHost();
-  if (form_.Preview()) hostWatch_.Start(ToHwnd(form_.PreviewParent), Handle(), [this] { Close(); });
+  if (form_.Preview())
+    parentWatch_.Start(ToHwnd(form_.PreviewParent), Handle(), [this] { Close(); });
 }
 
 void TScreenSaverWindow::FormShow() {
@@ -129,7 +79,7 @@ bool TScreenSaverWindow::FormSysCommand(WPARAM command, LRESULT& result) {
 }
 
 void TScreenSaverWindow::FormDestroy() {
-  // The preview host destroying its window takes ours with it, without any close request:
+  // The preview parent destroyed takes our window with it, without any close request:
   // the program must still end.
   timer_.SetEnabled(false);
   host_.StopWatching();
@@ -186,11 +136,10 @@ LRESULT TScreenSaverWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) 
 }
 
 // Whole changed strips, not their tiles. Under Wine a window's drawing reaches the X server as
-// the bounding box of what was drawn since the last flush, so finer copies save little: a frame
-// copied as its changed tiles (120 to 270 calls) took 424 to 1533 us against 444 to 1471 us as
-// strips (vellicord2-bench-win frames), better and worse by under a tenth. Windows itself keeps
-// each call's rectangle, but each call is a trip into the kernel that costs as much as copying
-// thousands of pixels, so there too the price of a call would merge most tiles into strips.
+// the bounding box of what was drawn since the last flush, so finer copies save little (the
+// rows "as the saver runs" in docs/benchmarks.md time both). Windows itself keeps each call's
+// rectangle, but each call is a trip into the kernel that costs as much as copying thousands
+// of pixels, so there too the price of a call would merge most tiles into strips.
 int64_t TScreenSaverWindow::RequestPixels() const {
   return ChangedStrips::kWholeStrips;
 }
@@ -228,7 +177,7 @@ void TScreenSaverWindow::PresentTo(HDC dc, const RasterSurface& frame, int32_t x
 
 void TScreenSaverWindow::OnTick() {
   counters_.Tick();
-  // IsWindowVisible also looks at the ancestors: a hidden preview host hides the preview.
+  // IsWindowVisible also looks at the ancestors: a hidden preview parent hides the preview.
   HWND hwnd = Handle();
   const bool seen = form_.FramesCanBeSeen(hwnd != nullptr && IsWindowVisible(hwnd) != FALSE,
                                           hwnd != nullptr && IsIconic(hwnd) != FALSE);

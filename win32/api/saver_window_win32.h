@@ -13,7 +13,7 @@
 #include "engine/random.h"
 #include "engine/raster.h"
 #include "win32/api/form.h"
-#include "win32/api/host_watch_win32.h"
+#include "win32/api/parent_watch_win32.h"
 #include "win32/api/precise_timer.h"
 #include "win32/api/registry_win32.h"
 #include "win32/api/saver_host_win32.h"
@@ -21,26 +21,6 @@
 #include "win32/screen_saver_form.h"
 
 namespace vellicord {
-
-// A blank window over a monitor the saver window doesn't cover, passing its input to the form.
-class TCoverWindow final : public TForm {
- public:
-  TCoverWindow(TScreenSaverForm& form, const WindowRect& area, CoverColor color)
-      : form_(form), area_(area), color_(color) {}
-  ~TCoverWindow() override { DestroyHandle(); }
-
- protected:
-  void CreateParams(TCreateParams& params) override;
-  void FormKeyDown(WORD key, bool system) override;
-  void FormMouseDown(TMouseButton button, int x, int y) override;
-  void FormMouseMove(int x, int y) override;
-  bool FormEraseBackground(HDC dc) override;
-
- private:
-  TScreenSaverForm& form_;
-  WindowRect area_;
-  CoverColor color_;
-};
 
 class TScreenSaverWindow final : public TForm, private FramePresenter {
  public:
@@ -68,7 +48,6 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   int64_t RequestPixels() const override;
   void PresentTo(HDC dc, const RasterSurface& frame, int32_t x, int32_t y, const PixelRect& part);
   void OnTick();
-  void MakeCover(const WindowRect& area, CoverColor color);
 
   Win32SaverHost host_;
   Win32Registry registry_;
@@ -82,8 +61,7 @@ class TScreenSaverWindow final : public TForm, private FramePresenter {
   int32_t frameX_ = 0;
   int32_t frameY_ = 0;
   bool framePresented_ = false;
-  PreviewHostWatch hostWatch_;
-  std::vector<std::unique_ptr<TCoverWindow>> covers_;
+  PreviewParentWatch parentWatch_;
 };
 
 }  // namespace vellicord
