@@ -19,8 +19,6 @@ namespace vellicord {
 class PreviewParentWatch {
  public:
   PreviewParentWatch();
-  PreviewParentWatch(const PreviewParentWatch&) = delete;
-  PreviewParentWatch& operator=(const PreviewParentWatch&) = delete;
 
   // Calls onGone once when parent or self no longer names a window.
   void Start(HWND parent, HWND self, std::function<void()> onGone);

@@ -7,7 +7,6 @@
 
 #include "win32/api/application.h"
 #include "win32/api/error_box.h"
-#include "win32/api/form.h"
 #include "win32/api/system_library.h"
 
 namespace vellicord {
@@ -49,38 +48,6 @@ std::vector<MonitorArea> Win32SaverHost::Monitors() {
   EnumDisplayMonitors(nullptr, nullptr, AddMonitor, reinterpret_cast<LPARAM>(&list));
   return list;
 }
-
-class TCoverWindow final : public TForm {
- public:
-  TCoverWindow(SaverInput& input, const WindowRect& area, CoverColor color)
-      : input_(input), area_(area), color_(color) {}
-  ~TCoverWindow() override { DestroyHandle(); }
-
- protected:
-  void CreateParams(TCreateParams& params) override {
-    TForm::CreateParams(params);
-    params.ClassName = L"TScreenSaverCover";
-    params.Caption = L"ScreenSaverForm";
-    params.ExStyle |= WS_EX_TOPMOST;
-    params.X = area_.Left;
-    params.Y = area_.Top;
-    params.Width = area_.Right - area_.Left;
-    params.Height = area_.Bottom - area_.Top;
-  }
-  void FormKeyDown(WORD, bool) override { input_.FormKeyDown(); }
-  void FormMouseDown(TMouseButton, int, int) override { input_.FormMouseDown(); }
-  // The saver window stands at 0,0: its pixels are the virtual screen's, and so are these.
-  void FormMouseMove(int x, int y) override { input_.FormMouseMove(x + area_.Left, y + area_.Top); }
-  bool FormEraseBackground(HDC dc) override { return FillClient(Handle(), dc, color_); }
-
- private:
-  SaverInput& input_;
-  WindowRect area_;
-  CoverColor color_;
-};
-
-Win32SaverHost::Win32SaverHost() = default;
-Win32SaverHost::~Win32SaverHost() = default;
 
 void Win32SaverHost::CoverMonitor(const WindowRect& area, CoverColor color, SaverInput& input) {
   auto cover = std::make_unique<TCoverWindow>(input, area, color);

@@ -9,6 +9,7 @@
 #include <memory>
 #include <vector>
 
+#include "win32/api/form.h"
 #include "win32/saver_host.h"
 
 namespace vellicord {
@@ -18,13 +19,37 @@ inline HWND ToHwnd(NativeWindow window) {
 }
 
 // A blank window over a monitor the saver window doesn't cover, passing its input on.
-class TCoverWindow;
+class TCoverWindow final : public TForm {
+ public:
+  TCoverWindow(SaverInput& input, const WindowRect& area, CoverColor color)
+      : input_(input), area_(area), color_(color) {}
+  ~TCoverWindow() override { DestroyHandle(); }
+
+ protected:
+  void CreateParams(TCreateParams& params) override {
+    TForm::CreateParams(params);
+    params.ClassName = L"TScreenSaverCover";
+    params.Caption = L"ScreenSaverForm";
+    params.ExStyle |= WS_EX_TOPMOST;
+    params.X = area_.Left;
+    params.Y = area_.Top;
+    params.Width = area_.Right - area_.Left;
+    params.Height = area_.Bottom - area_.Top;
+  }
+  void FormKeyDown(WORD, bool) override { input_.FormKeyDown(); }
+  void FormMouseDown(TMouseButton, int, int) override { input_.FormMouseDown(); }
+  // The saver window stands at 0,0: its pixels are the virtual screen's, and so are these.
+  void FormMouseMove(int x, int y) override { input_.FormMouseMove(x + area_.Left, y + area_.Top); }
+  bool FormEraseBackground(HDC dc) override { return FillClient(Handle(), dc, color_); }
+
+ private:
+  SaverInput& input_;
+  WindowRect area_;
+  CoverColor color_;
+};
 
 class Win32SaverHost final : public SaverHost {
  public:
-  // Out of line, where TCoverWindow is complete.
-  Win32SaverHost();
-  ~Win32SaverHost() override;
   bool IsWindow(NativeWindow window) override;
   WindowRect GetWindowRect(NativeWindow window) override;
   int32_t ScreenWidth() override;
