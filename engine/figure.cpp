@@ -62,13 +62,13 @@ VELLICORD_NOINLINE void Figure::SetUpRing(const FigureConfig& config, DrawSurfac
   surface_ = &surface;
   // The settings table limits the count before it comes here; the ring's storage is guarded
   // all the same, since any caller can hand a count.
-  LineCount = std::clamp(config.NumberOfLines, 1, kSlotCount);
+  LineCount = std::clamp(config.NumberOfLines, 1, kRingSlots);
   for (LineSlot& slot : Lines) {
     slot.PointCount = 0;
     slot.Color = kEmptySlotColor;
     slot.Serial = 0;
   }
-  DrawSlot = kSlotCount - 1;
+  DrawSlot = kRingSlots - 1;
   WriteSlot = LineCount - 1;
   leaving_.PointCount = 0;
   leaving_.Serial = 0;

@@ -8,7 +8,10 @@
 
 namespace vellicord {
 
-inline constexpr int32_t kSlotCount = 31;
+// The trail ring's slots: the most lines the saver draws at once (NumberOfLines is held to
+// it). The raster's own slot limits, KeptCurves::kKeptSlots and kMaxRecordedSlot, take in
+// every one of them.
+inline constexpr int32_t kRingSlots = 31;
 inline constexpr int32_t kSlotPoints = 2001;
 
 // The widest pen the saver draws with; the settings table limits hand-edited widths to it.
@@ -72,10 +75,10 @@ class Figure {
   int32_t HueOffset = 0;
   long double LockedRatio = 0;
 
-  LineSlot Lines[kSlotCount];
+  LineSlot Lines[kRingSlots];
   int32_t LineCount = 1;
   int32_t WriteSlot = 0;
-  int32_t DrawSlot = kSlotCount - 1;
+  int32_t DrawSlot = kRingSlots - 1;
 
   int32_t BufferWidth = 0;
   int32_t BufferHeight = 0;
@@ -102,7 +105,7 @@ class Figure {
   // The curve the new one overwrites, kept for the surface to take off the picture, and the
   // frame's curves in painting order: fixed storage, filled every tick.
   LineSlot leaving_;
-  TrailLine trail_[kSlotCount];
+  TrailLine trail_[kRingSlots];
   // A frame has been painted since set-up: every later one is a step from the one before.
   bool painted_ = false;
   // Curves sampled so far: the serial of the last one.

@@ -21,8 +21,8 @@ bool KeptCurves::Allocate(int32_t width, int32_t height) {
   const int32_t words = int32_t(
       std::min<int64_t>(int64_t{kKeptWordsPerSide} * std::max(width, height), kMaxKeptWords));
   const TileGrid grid(width, height);
-  words_.reset(new (std::nothrow) uint32_t[size_t(words) * kSlots]);
-  tiles_.reset(new (std::nothrow) uint64_t[grid.Words() * kSlots]);
+  words_.reset(new (std::nothrow) uint32_t[size_t(words) * kKeptSlots]);
+  tiles_.reset(new (std::nothrow) uint64_t[grid.Words() * kKeptSlots]);
   if (!words_ || !tiles_) {
     Release();
     return false;

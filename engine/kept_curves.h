@@ -16,7 +16,9 @@ namespace vellicord {
 // slot holds is not kept: it is drawn from its points each time instead.
 class KeptCurves {
  public:
-  static constexpr int32_t kSlots = 32;
+  // Room for every ring slot (kRingSlots, 31): the raster knows no figure, so it keeps a round
+  // 32; a slot past them would be drawn from its points each time.
+  static constexpr int32_t kKeptSlots = 32;
 
   // Where a curve being drawn is recorded: plain values, so that a walker can hold them in
   // registers while it stores pixels.
@@ -36,7 +38,7 @@ class KeptCurves {
   void Forget();
 
   bool Holds(int32_t slot, uint64_t serial) const {
-    return slot >= 0 && slot < kSlots && kept_[slot].Words >= 0 && kept_[slot].Serial == serial;
+    return slot >= 0 && slot < kKeptSlots && kept_[slot].Words >= 0 && kept_[slot].Serial == serial;
   }
   // Starts recording slot's curve, known by its serial (TrailLine::Serial), in place of the one
   // it held.
@@ -62,7 +64,7 @@ class KeptCurves {
   std::unique_ptr<uint64_t[]> tiles_;
   TileGrid grid_;
   int32_t wordsPerSlot_ = 0;
-  Kept kept_[kSlots];
+  Kept kept_[kKeptSlots];
 };
 
 }  // namespace vellicord

@@ -20,10 +20,11 @@ class PixelMemory {
 };
 
 // The top byte of a trail frame's pixel records which slot shows there: slot + 1, 0 for the
-// background, so slots up to kMaxSlot. Whatever shows a frame ignores that byte, as a 32-bpp
-// DIB's and a depth-24 visual's consumers do.
+// background, so one byte records slots up to 254, far past the ring's 31; a trail with a slot
+// beyond is repainted in full, never stepped. Whatever shows a frame ignores that byte, as a
+// 32-bpp DIB's and a depth-24 visual's consumers do.
 inline constexpr uint32_t kSlotBits = 0xFF000000u;
-inline constexpr int32_t kMaxSlot = 254;
+inline constexpr int32_t kMaxRecordedSlot = 254;
 constexpr uint32_t SlotRecord(int32_t slot) {
   return uint32_t(slot + 1) << 24;
 }

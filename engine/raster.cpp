@@ -122,7 +122,7 @@ void RasterSurface::DrawTrail(const TrailFrame& frame) {
 void RasterSurface::RepaintTrail(const TrailFrame& frame) {
   Clear();
   const auto recordable = [](const TrailLine& line) {
-    return line.Slot >= 0 && line.Slot <= kMaxSlot;
+    return line.Slot >= 0 && line.Slot <= kMaxRecordedSlot;
   };
   bool own = recordable(frame.Leaving);
   for (int32_t i = 0; i < frame.Count; ++i) own = own && recordable(frame.Lines[i]);
@@ -163,7 +163,7 @@ void RasterSurface::DrawPolyline(const TrailLine& line, Ink ink, uint32_t color)
   // A trail curve is replayed when its slot keeps it: rising and leaving. One coming in is
   // drawn from its points and kept for those two (a leaving one's slot is about to be reused).
   const bool keepable =
-      ink != Ink::kPaint && slot >= 0 && slot < KeptCurves::kSlots && line.Serial != 0;
+      ink != Ink::kPaint && slot >= 0 && slot < KeptCurves::kKeptSlots && line.Serial != 0;
   if (keepable && kept_.Holds(slot, line.Serial)) {
     kept_.Replay(slot, rule, wide, buffer_.Pixels(), changed_);
     return;

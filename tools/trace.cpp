@@ -29,7 +29,7 @@ uint64_t HashPoints(const LineSlot& slot) {
 }
 
 int SlotOf(const Figure& f, const Point* points) {
-  for (int s = 0; s < kSlotCount; ++s) {
+  for (int s = 0; s < kRingSlots; ++s) {
     if (points == f.Lines[s].Points) return s;
   }
   return -1;

@@ -107,7 +107,7 @@ TEST(X87, FiftyThreeBitPrecisionInheritedChangesNothing) {
   EXPECT_EQ(BitsOf(a.PhaseX).significand, BitsOf(b.PhaseX).significand);
   EXPECT_EQ(BitsOf(a.PhaseY).significand, BitsOf(b.PhaseY).significand);
   EXPECT_EQ(BitsOf(a.LockedRatio).significand, BitsOf(b.LockedRatio).significand);
-  for (int s = 0; s < kSlotCount; ++s) {
+  for (int s = 0; s < kRingSlots; ++s) {
     ASSERT_EQ(a.Lines[s].PointCount, b.Lines[s].PointCount) << "slot " << s;
     EXPECT_EQ(
         std::memcmp(a.Lines[s].Points, b.Lines[s].Points, sizeof(Point) * a.Lines[s].PointCount), 0)

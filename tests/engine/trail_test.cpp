@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/figure.h"
-#include "settings/settings_store.h"
+#include "settings/saver_settings.h"
 #include "tests/support/figure_rig.h"
 
 namespace vellicord {
@@ -168,7 +168,7 @@ TEST(Guards, NoSettingOrHeightReachesPastTheStorage) {
         for (int t = 0; t < 3; ++t) figure->Tick();
         const Figure& f = *figure;
         ASSERT_GE(f.LineCount, 1);
-        ASSERT_LE(f.LineCount, kSlotCount);
+        ASSERT_LE(f.LineCount, kRingSlots);
         ASSERT_EQ(surface.polylines, 3 * f.LineCount) << p << " " << n << " " << h;
         for (const LineSlot& s : f.Lines) {
           ASSERT_LE(s.PointCount, 1982) << p << " " << n << " " << h;

@@ -7,13 +7,16 @@
 #include <memory>
 #include <vector>
 
+#include "common/frame_gate.h"
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "saver/frame_gate.h"
 #include "tests/support/fixed_draws.h"
 
 namespace vellicord {
 namespace {
+
+// Stepped frames need every ring slot kept and recorded in its pixels.
+static_assert(kRingSlots <= KeptCurves::kKeptSlots && kRingSlots - 1 <= kMaxRecordedSlot);
 
 // A window that is sent each frame's changed rectangles and nothing else.
 class ChangedOnlyWindow final : public FramePresenter {

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "common/timer.h"
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "host/timer.h"
-#include "settings/settings_store.h"
+#include "settings/saver_settings.h"
 #include "tests/reliability/longrun_state.h"
 #include "tests/support/fixed_draws.h"
 
@@ -41,7 +41,7 @@ FigureRun RunFigure(const FigureConfig& config, int32_t width, int32_t height, i
     }
     run.slotsInRange = run.slotsInRange && figure->WriteSlot >= 0 &&
                        figure->WriteSlot < figure->LineCount && figure->DrawSlot >= 0 &&
-                       figure->DrawSlot < kSlotCount;
+                       figure->DrawSlot < kRingSlots;
   }
   return run;
 }
@@ -131,7 +131,7 @@ TEST(OutOfRange, AllExtremesTogether) {
   settings.WidthOfLines = INT_MAX;
   const FigureConfig c = FigureConfigFor(settings);
   const FigureRun run = RunFigure(c, 800, 600, 20);
-  EXPECT_EQ(run.lineCount, kSlotCount);
+  EXPECT_EQ(run.lineCount, kRingSlots);
   EXPECT_TRUE(run.slotsInRange);
   EXPECT_LE(run.maxPoints, kSlotPoints);
 }

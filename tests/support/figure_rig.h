@@ -25,7 +25,7 @@ inline std::vector<int> DrawnSlots(const RecordingSurface& s, const Figure& f) {
   std::vector<int> slots;
   for (const auto& c : s.calls) {
     if (c.kind != RecordingSurface::Call::kPolyline) continue;
-    for (int k = 0; k < kSlotCount; ++k) {
+    for (int k = 0; k < kRingSlots; ++k) {
       if (c.points == f.Lines[k].Points) slots.push_back(k);
     }
   }
