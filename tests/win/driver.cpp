@@ -397,6 +397,38 @@ int Ticks(const std::wstring& scr, double expectedMs) {
   return Checks().failures;
 }
 
+// The product's preview, which keeps no tick counters: its window in the host, running, and
+// the saver ending with its host. (Wine's screen copy doesn't show another process's child
+// window, so its pixels can't be read from here.)
+int PreviewRuns(const std::wstring& scr) {
+  HWND parent = MakeWindow(L"PreviewHost", L"preview", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
+                           static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  Pump();
+  Process s;
+  if (!Start(s, scr, L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(parent)))) return 1;
+  HWND child = nullptr;
+  WaitUntil([&] { return (child = GetWindow(parent, GW_CHILD)) != nullptr; }, 20000);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(child, &pid);
+  Check(child != nullptr && pid == s.Id(), "the saver's window in the preview host");
+  Idle(1000);
+  Check(s.Alive() && IsWindowVisible(child), "still running a second later");
+  DestroyWindow(parent);
+  Check(s.ExitsWithin(5000) >= 0, "ends with its host");
+  return Checks().failures;
+}
+
+// Keeps a file open, as Windows keeps a running program's file, so nobody can delete it, until
+// the time is up.
+int Hold(const std::wstring& file, double ms) {
+  HANDLE h =
+      CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (!Check(h != INVALID_HANDLE_VALUE, "file held", Utf8(file))) return 1;
+  Sleep(static_cast<DWORD>(ms));
+  CloseHandle(h);
+  return Checks().failures;
+}
+
 }  // namespace
 
 // Wide arguments: the expected Japanese message must not pass through the ANSI code page.
@@ -416,6 +448,8 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"errorbox") return ErrorBox(scr, arg3);
   if (scenario == L"start-close") return StartAndClose(scr);
   if (scenario == L"ticks") return Ticks(scr, _wtof(arg3.c_str()));
+  if (scenario == L"preview-runs") return PreviewRuns(scr);
+  if (scenario == L"hold") return Hold(scr, _wtof(arg3.c_str()));
   std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());
   return 2;
 }
