@@ -57,6 +57,27 @@ case $case in
       fi
     done
     exit $fail ;;
+  notifications)
+    # Wine's stubs trace each call: which display state is watched on each Windows version, the
+    # session's connection state (class 8) asked at start, and both watches ended at the close.
+    fail=0
+    for version in win7 win10; do
+      wine reg delete "$appdefaults" /f >/dev/null 2>&1
+      wine reg add "$appdefaults" /v Version /d $version /f >/dev/null 2>&1
+      WINEDEBUG=fixme+win,fixme+wtsapi,trace+wtsapi timeout 120 wine "$driver" start-close "$winscr" \
+        2>"$tmp/trace.txt" | tr -d '\r' || fail=1
+      want='{02731015-4510-4526-99e6-e5a17ebd1aea}'  # the monitors' power, Vista and 7
+      [ $version = win10 ] && want='{2b84c20e-ad23-4ddf-93db-05ffbd7efca5}'  # the session's display
+      for call in "$want" WTSRegisterSessionNotification ' 0xffffffff 8 ' \
+                  UnregisterPowerSettingNotification WTSUnRegisterSessionNotification; do
+        if grep -qF -- "$call" "$tmp/trace.txt"; then
+          echo "ok: $version: $call"
+        else
+          echo "FAIL: $version: no $call"; fail=1
+        fi
+      done
+    done
+    exit $fail ;;
   timer)
     fail=0
     for speed in 0 1 2 3 4; do
