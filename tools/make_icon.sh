@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
-# Makes saver/vellicord2.ico: the two drawn-by-hand images (16 and 32 px) kept as they are, and
+# Makes win32/api/vellicord2.ico: the two drawn-by-hand images (16 and 32 px) kept as they are, and
 # the 24, 48 and 256 px ones drawn from the same two ellipses, so the icon stays sharp at 150%
 # and 200% scaling and in Explorer's large views. Needs ImageMagick 6; the same inputs give the
 # same bytes (no time or name is written).
-# Usage: tools/make_icon.sh [icon]   (default saver/vellicord2.ico, read and rewritten in place)
+# Usage: tools/make_icon.sh [icon]   (default win32/api/vellicord2.ico, read and rewritten in place)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
-icon=${1:-$root/saver/vellicord2.ico}
+icon=${1:-$root/win32/api/vellicord2.ico}
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
 
