@@ -6,6 +6,7 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -397,6 +398,44 @@ int Ticks(const std::wstring& scr, double expectedMs) {
   return Checks().failures;
 }
 
+// The saver's process stopped for two seconds, as a debugger or a host's unlock dialog stops
+// it, then let go: it must not run the ticks it missed back to back, and its rate returns.
+int Stall(const std::wstring& scr, double intervalMs) {
+  using Suspend = LONG(WINAPI*)(HANDLE);
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  auto stop =
+      reinterpret_cast<Suspend>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSuspendProcess")));
+  auto resume =
+      reinterpret_cast<Suspend>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtResumeProcess")));
+  if (!Check(stop != nullptr && resume != nullptr, "NtSuspendProcess and NtResumeProcess"))
+    return 1;
+  Process s;
+  HWND h = StartAndFind(s, scr, L"/s");
+  if (h == nullptr) return 1;
+  vellicord::TickCounters a, b, c;
+  Check(WaitUntil([&] { return ReadTicks(s, a) && a.Ticks >= 20; }, 10000), "ticking");
+  stop(s.Handle());
+  Idle(2000);
+  ReadTicks(s, a);
+  resume(s.Handle());
+  Idle(200);
+  ReadTicks(s, b);
+  const int64_t burst = b.Ticks - a.Ticks;
+  const int64_t allowed = static_cast<int64_t>(200 / intervalMs) + 3;
+  Check(
+      burst <= allowed, "no burst of missed ticks after the stop",
+      std::to_string(burst) + " ticks in the 200 ms after it, at most " + std::to_string(allowed));
+  Idle(1000);
+  ReadTicks(s, c);
+  const double mean = static_cast<double>(c.LastUs - b.LastUs) / 1000.0 /
+                      static_cast<double>(std::max<int64_t>(1, c.Ticks - b.Ticks));
+  Check(std::fabs(mean - intervalMs) <= intervalMs * 0.1, "the rate returns",
+        "mean " + std::to_string(mean) + " ms over the next second");
+  PostMessageW(h, WM_KEYDOWN, 'Q', 0);
+  Check(s.ExitsWithin(5000) >= 0, "closes");
+  return Checks().failures;
+}
+
 // The product's preview, which keeps no tick counters: its window in the host, running, and
 // the saver ending with its host. (Wine's screen copy doesn't show another process's child
 // window, so its pixels can't be read from here.)
@@ -448,6 +487,7 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"errorbox") return ErrorBox(scr, arg3);
   if (scenario == L"start-close") return StartAndClose(scr);
   if (scenario == L"ticks") return Ticks(scr, _wtof(arg3.c_str()));
+  if (scenario == L"stall") return Stall(scr, _wtof(arg3.c_str()));
   if (scenario == L"preview-runs") return PreviewRuns(scr);
   if (scenario == L"hold") return Hold(scr, _wtof(arg3.c_str()));
   std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());

@@ -78,6 +78,7 @@ case $case in
       done
     done
     exit $fail ;;
+  stall) drive stall "$winscr" 14 ;;
   timer)
     fail=0
     for speed in 0 1 2 3 4; do

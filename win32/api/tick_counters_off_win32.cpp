@@ -1,5 +1,5 @@
 // The product's tick counters: kept nowhere, so the shipped saver creates no named section.
-#include "saver/tick_counters_win32.h"
+#include "win32/api/tick_counters_win32.h"
 
 namespace vellicord {
 
