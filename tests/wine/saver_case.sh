@@ -79,6 +79,21 @@ case $case in
     done
     exit $fail ;;
   stall) drive stall "$winscr" 14 ;;
+  dpi192)
+    # At 192 pixels per inch the window still covers the screen pixel for pixel, and the preview
+    # fills its host's rectangle exactly. Wine takes the resolution from LogPixels.
+    desktop='HKCU\Control Panel\Desktop'
+    old=$(wine reg query "$desktop" /v LogPixels 2>/dev/null | tr -d '\r' | awk '/LogPixels/ {print $3}')
+    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+    fail=0
+    drive run "$winscr" black || fail=1
+    drive preview "$winscr" || fail=1
+    if [ -n "$old" ]; then
+      wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$((old))" /f >/dev/null 2>&1
+    else
+      wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
+    fi
+    exit $fail ;;
   timer)
     fail=0
     for speed in 0 1 2 3 4; do
