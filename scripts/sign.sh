@@ -6,8 +6,10 @@
 set -euo pipefail
 [ $# -ge 2 ] || { sed -n 's/^# Usage: //p' "$0" >&2; exit 2; }
 file=${!#}
-out=$(mktemp "$file.XXXXXX")
-trap 'rm -f "$out"' EXIT
+# osslsigncode won't write over a file, even an empty one: a folder of its own beside the file.
+dir=$(mktemp -d "$(dirname "$file")/.sign.XXXXXX")
+trap 'rm -rf "$dir"' EXIT
+out=$dir/signed
 osslsigncode sign -h sha256 -n Vellicord2 "${@:1:$#-1}" -in "$file" -out "$out" >/dev/null
 chmod --reference="$file" "$out"
 mv "$out" "$file"
