@@ -21,7 +21,8 @@ export VELLICORD_OWN_DISPLAY=1
 . "$root/tests/wine/store_guard.sh"
 vellicord_pick_build
 win=$VELLICORD_WIN
-scr=$win/saver/Vellicord2.scr
+# The saver built with its tick counters, which the benchmark reads.
+scr=$win/saver/counted/Vellicord2.scr
 benchwin=$win/tools/vellicord2-bench-win.exe
 cleanup() {
   vellicord_stop_display
@@ -186,6 +187,6 @@ cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
   echo "hidden, minimized or the display is off (\`common/frame_gate.h\`); the clock and the ring"
   echo "advance as always, so the first frame shown afterwards is the one that would have been."
   echo
-  awk -F'|' -v size="$(stat -c %s "$scr")" -f "$root/scripts/bench_table.awk" "$root/build/bench-raw.txt"
+  awk -F'|' -v size="$(stat -c %s "$win/saver/Vellicord2.scr")" -f "$root/scripts/bench_table.awk" "$root/build/bench-raw.txt"
 } >"$out"
 cat "$out"

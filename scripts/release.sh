@@ -40,10 +40,11 @@ quiet() {  # runs a command, showing its output only when it fails
   out=$("$@" 2>&1) || { echo "$out" >&2; return 1; }
 }
 # The product only: both Windows builds, then the X11 program, its package and the installer.
+# VELLICORD_SIGN_COMMAND, when set, signs each .scr, setup.exe and its uninstaller (README).
 configure() {  # tree, then cmake options
   local tree=$1; shift
   quiet cmake -S "$src" -B "$work/$tree" -G Ninja -DCMAKE_BUILD_TYPE=Release -DVELLICORD_TESTS=OFF \
-    -DVELLICORD_TOOLS=OFF -DVELLICORD_MAP_PATHS=ON "$@"
+    -DVELLICORD_TOOLS=OFF -DVELLICORD_MAP_PATHS=ON "-DVELLICORD_SIGN_COMMAND=${VELLICORD_SIGN_COMMAND:-}" "$@"
   quiet ninja -C "$work/$tree"
 }
 configure win -DCMAKE_TOOLCHAIN_FILE="$src/cmake/mingw-i686.cmake"

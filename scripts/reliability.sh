@@ -29,7 +29,7 @@ wine_case() {
   run "$1" "$root/tests/wine/fault_case.sh" "$win/tests/win/vellicord2-fault-driver.exe" \
     "$win/tests/win/vellicord2-fault-longrun.exe" \
     "$root/build/native/tests/reliability/vellicord2-longrun-reference" \
-    "$win/saver/Vellicord2.scr" "$@"
+    "$win/saver/counted/Vellicord2.scr" "$@"
 }
 # Every fault case; the long run with the ticks asked for.
 while read -r c; do

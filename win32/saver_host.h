@@ -33,9 +33,10 @@ struct MonitorArea {
 // A colour in the figure engine's layout (red in the low byte).
 using CoverColor = uint32_t;
 
-// The display-state notifications a host may offer: the console display's state (Windows 8 and
-// later), or the monitors' power (Vista and 7).
-enum class PowerSetting { ConsoleDisplayState, MonitorPowerOn };
+// The display-state notifications a host may offer: the session's display (Windows 8 and later;
+// in a remote session it is the remote screen, not the host's own monitor), the console
+// display's state (Windows 8 and later), or the monitors' power (Vista and 7).
+enum class PowerSetting { SessionDisplayStatus, ConsoleDisplayState, MonitorPowerOn };
 
 // What the host reports of the user's session: a lock or a disconnected session leaves nobody
 // to see the saver; an unlock or reconnect brings someone back.
@@ -69,6 +70,9 @@ class SaverHost {
   // Notifications for the saver window: true when the host has the setting and registered it.
   virtual bool WatchPowerSetting(PowerSetting /*setting*/) { return false; }
   virtual void WatchSessions() {}
+  // Whether the session has a terminal now: a saver started in a disconnected session draws
+  // for nobody. Hosts that can't tell answer true.
+  virtual bool SessionConnected() { return true; }
   // Preview: this thread takes on the DPI awareness of the host's window, before its rectangle
   // is read and a child is made in it.
   virtual void FollowDpiOf(NativeWindow window) = 0;

@@ -103,12 +103,15 @@ void TScreenSaverForm::DisplayChange() {
 }
 
 void TScreenSaverForm::WatchHost() {
-  // The console display's state came with Windows 8; before it, the monitors' power says the
-  // same.
-  if (!host_.WatchPowerSetting(PowerSetting::ConsoleDisplayState)) {
+  // The session's display and the console display's state came with Windows 8; before them,
+  // the monitors' power says the same.
+  if (!host_.WatchPowerSetting(PowerSetting::SessionDisplayStatus) &&
+      !host_.WatchPowerSetting(PowerSetting::ConsoleDisplayState)) {
     host_.WatchPowerSetting(PowerSetting::MonitorPowerOn);
   }
   host_.WatchSessions();
+  // Asked after the watch began, so no change between the two is lost.
+  SessionDisconnected = !host_.SessionConnected();
 }
 
 void TScreenSaverForm::DisplayPower(bool on) {

@@ -6,6 +6,7 @@
 #endif
 #include <windows.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -397,6 +398,177 @@ int Ticks(const std::wstring& scr, double expectedMs) {
   return Checks().failures;
 }
 
+BOOL CALLBACK AddMonitorRect(HMONITOR, HDC, LPRECT r, LPARAM list) {
+  reinterpret_cast<std::vector<RECT>*>(list)->push_back(*r);
+  return TRUE;
+}
+
+// Visible windows of the process, and those of them that cover a monitor.
+int VisibleWindows(DWORD pid, std::vector<RECT>* covers = nullptr) {
+  int n = 0;
+  for (HWND w : TopWindows(pid)) {
+    if (!IsWindowVisible(w)) continue;
+    ++n;
+    RECT r;
+    GetWindowRect(w, &r);
+    if (covers != nullptr && ClassOf(w) == L"TScreenSaverCover") covers->push_back(r);
+  }
+  return n;
+}
+
+// Pixels of the rectangle, in screen coordinates, that are not bg.
+long OtherPixels(const RECT& r, uint32_t bg, const RECT* except = nullptr) {
+  DibCanvas shot(r.right - r.left, r.bottom - r.top);
+  HDC screen = GetDC(nullptr);
+  shot.CopyFrom(screen, r.left, r.top);
+  ReleaseDC(nullptr, screen);
+  long other = 0;
+  for (int y = r.top; y < r.bottom; ++y) {
+    for (int x = r.left; x < r.right; ++x) {
+      POINT p = {x, y};
+      if (except != nullptr && PtInRect(except, p)) continue;
+      const uint32_t px = shot.Bits()[static_cast<size_t>(y - r.top) * shot.Width() + (x - r.left)];
+      other += (px & 0xFFFFFF) != bg;
+    }
+  }
+  return other;
+}
+
+std::string RectText(const RECT& r) {
+  return std::to_string(r.left) + "," + std::to_string(r.top) + " " +
+         std::to_string(r.right - r.left) + "x" + std::to_string(r.bottom - r.top);
+}
+
+// Two monitors: the second one covered in the background colour by one cover of its own, the
+// desktop shown nowhere, the covers made again on display changes without a window or a GDI or
+// USER object more, and nothing of the saver left after a key.
+int Monitors(const std::wstring& scr, const std::string& bgName) {
+  const uint32_t bg = bgName == "white" ? 0xFFFFFF : 0x000000;
+  std::vector<RECT> monitors;
+  EnumDisplayMonitors(nullptr, nullptr, AddMonitorRect, reinterpret_cast<LPARAM>(&monitors));
+  std::string list;
+  for (const RECT& m : monitors) list += RectText(m) + " ";
+  if (!Check(monitors.size() == 2, "two monitors", list)) return 1;
+  const RECT second = monitors[0].left == 0 && monitors[0].top == 0 ? monitors[1] : monitors[0];
+  SetCursorPos(300, 200);
+  Process s;
+  HWND h = StartAndFind(s, scr, L"/s");
+  if (h == nullptr) return 1;
+  std::vector<RECT> covers;
+  WaitUntil(
+      [&] {
+        covers.clear();
+        return VisibleWindows(s.Id(), &covers) >= 2;
+      },
+      5000);
+  Idle(500);
+  covers.clear();
+  Check(VisibleWindows(s.Id(), &covers) == 2 && covers.size() == 1, "the window and one cover");
+  Check(covers.size() == 1 && EqualRect(&covers[0], &second), "the cover fills the second monitor",
+        covers.empty() ? "none" : RectText(covers[0]));
+  Check(OtherPixels(second, bg) == 0, "the second monitor in the background colour",
+        std::to_string(OtherPixels(second, bg)) + " other pixels");
+  const Box b = MiddleBox(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN));
+  const RECT box = {b.x0, b.y0, b.x1, b.y1};
+  RECT primary = {0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)};
+  Check(OtherPixels(primary, bg, &box) == 0, "the primary monitor in it outside the figure");
+
+  const DWORD gdi = GetGuiResources(s.Handle(), GR_GDIOBJECTS);
+  const DWORD user = GetGuiResources(s.Handle(), GR_USEROBJECTS);
+  const size_t windows = TopWindows(s.Id()).size();
+  for (int i = 0; i < 20; ++i) {
+    SendMessageW(h, WM_DISPLAYCHANGE, 32,
+                 MAKELPARAM(GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)));
+  }
+  Idle(500);
+  covers.clear();
+  Check(VisibleWindows(s.Id(), &covers) == 2 && covers.size() == 1,
+        "20 display changes: still the window and one cover");
+  Check(TopWindows(s.Id()).size() == windows, "no window more",
+        std::to_string(windows) + " then " + std::to_string(TopWindows(s.Id()).size()));
+  if (gdi == 0 && user == 0) {
+    std::printf("skip: GDI and USER object counts: this system reports none (Wine)\n");
+  } else {
+    Check(GetGuiResources(s.Handle(), GR_GDIOBJECTS) == gdi &&
+              GetGuiResources(s.Handle(), GR_USEROBJECTS) == user,
+          "GDI and USER objects flat",
+          std::to_string(gdi) + " GDI, " + std::to_string(user) + " USER before");
+  }
+  PostMessageW(h, WM_KEYDOWN, 'Q', 0);
+  Check(s.ExitsWithin(5000) >= 0 && TopWindows(s.Id()).empty(), "after a key no window left");
+  return Checks().failures;
+}
+
+// The saver's process stopped for two seconds, as a debugger or a host's unlock dialog stops
+// it, then let go: it must not run the ticks it missed back to back, and its rate returns.
+int Stall(const std::wstring& scr, double intervalMs) {
+  using Suspend = LONG(WINAPI*)(HANDLE);
+  HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+  auto stop =
+      reinterpret_cast<Suspend>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtSuspendProcess")));
+  auto resume =
+      reinterpret_cast<Suspend>(reinterpret_cast<void*>(GetProcAddress(ntdll, "NtResumeProcess")));
+  if (!Check(stop != nullptr && resume != nullptr, "NtSuspendProcess and NtResumeProcess"))
+    return 1;
+  Process s;
+  HWND h = StartAndFind(s, scr, L"/s");
+  if (h == nullptr) return 1;
+  vellicord::TickCounters a, b, c;
+  Check(WaitUntil([&] { return ReadTicks(s, a) && a.Ticks >= 20; }, 10000), "ticking");
+  stop(s.Handle());
+  Idle(2000);
+  ReadTicks(s, a);
+  resume(s.Handle());
+  Idle(200);
+  ReadTicks(s, b);
+  const int64_t burst = b.Ticks - a.Ticks;
+  const int64_t allowed = static_cast<int64_t>(200 / intervalMs) + 3;
+  Check(
+      burst <= allowed, "no burst of missed ticks after the stop",
+      std::to_string(burst) + " ticks in the 200 ms after it, at most " + std::to_string(allowed));
+  Idle(1000);
+  ReadTicks(s, c);
+  const double mean = static_cast<double>(c.LastUs - b.LastUs) / 1000.0 /
+                      static_cast<double>(std::max<int64_t>(1, c.Ticks - b.Ticks));
+  Check(std::fabs(mean - intervalMs) <= intervalMs * 0.1, "the rate returns",
+        "mean " + std::to_string(mean) + " ms over the next second");
+  PostMessageW(h, WM_KEYDOWN, 'Q', 0);
+  Check(s.ExitsWithin(5000) >= 0, "closes");
+  return Checks().failures;
+}
+
+// The product's preview, which keeps no tick counters: its window in the host, running, and
+// the saver ending with its host. (Wine's screen copy doesn't show another process's child
+// window, so its pixels can't be read from here.)
+int PreviewRuns(const std::wstring& scr) {
+  HWND parent = MakeWindow(L"PreviewHost", L"preview", WS_POPUP | WS_VISIBLE, 100, 100, 152, 112,
+                           static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH)));
+  Pump();
+  Process s;
+  if (!Start(s, scr, L"/p " + std::to_wstring(reinterpret_cast<uintptr_t>(parent)))) return 1;
+  HWND child = nullptr;
+  WaitUntil([&] { return (child = GetWindow(parent, GW_CHILD)) != nullptr; }, 20000);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(child, &pid);
+  Check(child != nullptr && pid == s.Id(), "the saver's window in the preview host");
+  Idle(1000);
+  Check(s.Alive() && IsWindowVisible(child), "still running a second later");
+  DestroyWindow(parent);
+  Check(s.ExitsWithin(5000) >= 0, "ends with its host");
+  return Checks().failures;
+}
+
+// Keeps a file open, as Windows keeps a running program's file, so nobody can delete it, until
+// the time is up.
+int Hold(const std::wstring& file, double ms) {
+  HANDLE h =
+      CreateFileW(file.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (!Check(h != INVALID_HANDLE_VALUE, "file held", Utf8(file))) return 1;
+  Sleep(static_cast<DWORD>(ms));
+  CloseHandle(h);
+  return Checks().failures;
+}
+
 }  // namespace
 
 // Wide arguments: the expected Japanese message must not pass through the ANSI code page.
@@ -416,6 +588,10 @@ int wmain(int argc, wchar_t** argv) {
   if (scenario == L"errorbox") return ErrorBox(scr, arg3);
   if (scenario == L"start-close") return StartAndClose(scr);
   if (scenario == L"ticks") return Ticks(scr, _wtof(arg3.c_str()));
+  if (scenario == L"monitors") return Monitors(scr, Utf8(arg3.empty() ? L"black" : arg3));
+  if (scenario == L"stall") return Stall(scr, _wtof(arg3.c_str()));
+  if (scenario == L"preview-runs") return PreviewRuns(scr);
+  if (scenario == L"hold") return Hold(scr, _wtof(arg3.c_str()));
   std::fprintf(stderr, "unknown scenario %s\n", Utf8(scenario).c_str());
   return 2;
 }

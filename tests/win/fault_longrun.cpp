@@ -257,15 +257,17 @@ uint64_t ShownFrameChecksum(HWND window, const Figure& f) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::fprintf(stderr, "usage: vellicord2-fault-longrun TICKS START_CLOCK\n");
+  if (argc != 3 && argc != 5) {
+    std::fprintf(stderr, "usage: vellicord2-fault-longrun TICKS START_CLOCK [WIDTH HEIGHT]\n");
     return 2;
   }
   const long ticks = std::strtol(argv[1], nullptr, 10);
   const int32_t startClock = static_cast<int32_t>(std::strtol(argv[2], nullptr, 10));
+  const int width = argc == 5 ? std::atoi(argv[3]) : 320;
+  const int height = argc == 5 ? std::atoi(argv[4]) : 240;
   Check(HookCounters(), "GDI and DC calls counted at the import table");
 
-  HWND host = MakeWindow(L"LongRunHost", L"long run", WS_POPUP | WS_VISIBLE, 0, 0, 320, 240);
+  HWND host = MakeWindow(L"LongRunHost", L"long run", WS_POPUP | WS_VISIBLE, 0, 0, width, height);
   TApplication::Instance().Handle();
   auto window = std::make_unique<TScreenSaverWindow>(
       static_cast<NativeWindow>(reinterpret_cast<uintptr_t>(host)));

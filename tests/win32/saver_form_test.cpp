@@ -89,15 +89,23 @@ class FakeHost : public SaverHost {
   }
   void RemoveCovers() override { r_.log.push_back("RemoveCovers"); }
   bool WatchPowerSetting(PowerSetting setting) override {
-    const bool console = setting == PowerSetting::ConsoleDisplayState;
-    r_.log.push_back(console ? "WatchPower console" : "WatchPower monitor");
-    return !console || consoleDisplayState;
+    static const char* const kNames[] = {"session", "console", "monitor"};
+    r_.log.push_back(std::string("WatchPower ") + kNames[static_cast<int>(setting)]);
+    return (setting == PowerSetting::SessionDisplayStatus && sessionDisplayStatus) ||
+           (setting == PowerSetting::ConsoleDisplayState && consoleDisplayState) ||
+           setting == PowerSetting::MonitorPowerOn;
   }
   void WatchSessions() override { r_.log.push_back("WatchSessions"); }
+  bool SessionConnected() override {
+    r_.log.push_back("SessionConnected");
+    return sessionConnected;
+  }
 
   int32_t screenWidth = 1024;
   int32_t screenHeight = 768;
+  bool sessionDisplayStatus = true;
   bool consoleDisplayState = true;
+  bool sessionConnected = true;
   std::vector<MonitorArea> monitors = {{{0, 0, 1024, 768}, true}};
   NativeWindow existingWindow = 0x1234;
   WindowRect previewRect{10, 20, 162, 132};
@@ -486,16 +494,36 @@ TEST(DisplayChange, CoversTheMonitorsAgainAndSizesTheWindowAgain) {
   EXPECT_TRUE(preview.rec.log.empty());
 }
 
-TEST(WatchHost, ConsoleDisplayStateElseMonitorPowerThenSessions) {
-  for (bool console : {true, false}) {
+TEST(WatchHost, SessionDisplayElseConsoleElseMonitorPowerThenSessions) {
+  struct Case {
+    bool session, console;
+    std::vector<std::string> watched;
+  } cases[] = {
+      {true, true, {"WatchPower session"}},
+      {false, true, {"WatchPower session", "WatchPower console"}},
+      {false, false, {"WatchPower session", "WatchPower console", "WatchPower monitor"}},
+  };
+  for (const Case& c : cases) {
     Rig rig;
-    rig.host.consoleDisplayState = console;
+    rig.host.sessionDisplayStatus = c.session;
+    rig.host.consoleDisplayState = c.console;
     rig.form->WatchHost();
-    const std::vector<std::string> expected =
-        console
-            ? std::vector<std::string>{"WatchPower console", "WatchSessions"}
-            : std::vector<std::string>{"WatchPower console", "WatchPower monitor", "WatchSessions"};
-    EXPECT_EQ(rig.rec.log, expected) << console;
+    std::vector<std::string> expected = c.watched;
+    expected.insert(expected.end(), {"WatchSessions", "SessionConnected"});
+    EXPECT_EQ(rig.rec.log, expected) << c.session << c.console;
+  }
+}
+
+// A saver started in a disconnected session draws nothing until the session is connected.
+TEST(WatchHost, StartedDisconnectedShowsFramesOnlyOnConnect) {
+  for (bool connected : {true, false}) {
+    Rig rig;
+    rig.host.sessionConnected = connected;
+    rig.form->FormCreate();
+    rig.form->WatchHost();
+    EXPECT_EQ(rig.form->FramesCanBeSeen(true, false), connected);
+    rig.form->SessionChange(SessionEvent::Connect);
+    EXPECT_TRUE(rig.form->FramesCanBeSeen(true, false));
   }
 }
 

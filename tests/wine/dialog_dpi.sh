@@ -61,4 +61,21 @@ check "laid out again after WM_DPICHANGED to 144" \
   "$(grep -v '^dialog\|^state\|^exit' <<<"$expected")" "$(grep -v '^dialog\|^exit' <<<"$moved")"
 check "client after the move" "client=338x596" \
   "$(grep '^dialog' <<<"$moved" | tail -1 | grep -o 'client=[0-9x]*')"
+
+# At 192 every place and size is exactly twice its 96 one, but the buttons of the two radio
+# groups, which the group spreads over its own client area; and a dialog opened at 96 and moved
+# to a 192 monitor matches one opened there.
+dump_at() {  # dpi, then the driver's steps
+  wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$1" /f >/dev/null 2>&1; shift
+  drive reg-clear start:/c dialog "$@" dump cancel exit | grep -E "^ *[A-Za-z_0-9]+ '" |
+    grep -v '^dialog' | sed 's/ style=.*ex=.*//'
+}
+double() { perl -pe 'if (/^(.*\x27 )(.*)$/) { my ($a, $b) = ($1, $2); $b =~ s/(\d+)/$1 * 2/ge; $_ = "$a$b\n" }'; }
+radio="^  Button '(Low|Middle|High|Slow|Fast|)' "
+at96=$(dump_at 96)
+at192=$(dump_at 192)
+check "every control dumped" 22 "$(wc -l <<<"$at192")"
+check "layout at 192 dpi: twice the 96 one" "$(double <<<"$at96" | grep -vE "$radio")" \
+  "$(grep -vE "$radio" <<<"$at192")"
+check "laid out again after WM_DPICHANGED to 192" "$at192" "$(dump_at 96 dpi:192 dialog)"
 exit $fail

@@ -43,5 +43,22 @@ case $case in
     fi
     grep -q 'wraps [1-9]' <<<"$got" && echo "ok: the clock wrapped" || { echo "FAIL: no wrap"; rc=1; }
     exit $rc ;;
+  sizes)
+    # Odd widths and heights, and a window wider than the screen: the last frame shown after a
+    # short run equals the native engine's at the same size, pixel for pixel.
+    wine reg delete 'HKCU\Vellicord2' /f >/dev/null 2>&1
+    rc=0
+    for size in 333x250 1366x769; do
+      w=${size%x*} h=${size#*x} clock=$((2147483647 - 3000))
+      timeout 600 wine "$longrun" 2000 "$clock" "$w" "$h" | tr -d '\r' >"$tmp/win.txt" || rc=1
+      got=$(grep -o 'checksum .* wraps [0-9]*' "$tmp/win.txt")
+      want=$("$reference" "$w" "$h" "$clock" 2000)
+      if [ -n "$got" ] && [ "$got" = "$want" ]; then
+        echo "ok: $size: the last frame equals the native engine's ($got)"
+      else
+        echo "FAIL: $size: '$got', native '$want'"; rc=1
+      fi
+    done
+    exit $rc ;;
   *) echo "unknown case $case"; exit 2 ;;
 esac

@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The installer under Wine, on a 64-bit prefix (the shared one) or a 32-bit prefix of its own:
 # a silent install puts the .scr that fits into System32 with its Add/Remove Programs entry and
-# a preview that draws; /select makes it the user's saver; installing again leaves one entry;
-# the silent uninstall takes the file, the entry and the selection and keeps the settings.
+# a preview that runs; /select makes it the user's saver; installing again leaves one entry;
+# the silent uninstall takes the file, the entry and the selection and keeps the settings; the
+# elevated part alone selects nothing; a file in use goes at the next restart, its entry and every
+# loaded user's selection at once; /D= is honoured, and a relative one refused.
 # Usage: installer.sh 32|64 <setup.exe> <driver.exe of those bits> <Vellicord2.scr built> <version>
 set -uo pipefail
 bits=$1 setup=$2 driver=$3 scr=$4 version=$5
@@ -76,8 +78,8 @@ check "entry NoModify 1" test "$(entry NoModify)" = 0x1
 check "entry NoRepair 1" test "$(entry NoRepair)" = 0x1
 check "the user's saver left alone" test "$(saver)" = 'C:\windows\system32\other.scr'
 echo "== the installed saver's preview"
-timeout 120 wine "$driver" preview 'C:\windows\system32\Vellicord2.scr' | tr -d '\r' | grep -v '^ok:'
-check "the preview draws into its host" test "${PIPESTATUS[0]}" = 0
+timeout 120 wine "$driver" preview-runs 'C:\windows\system32\Vellicord2.scr' | tr -d '\r' | grep -v '^ok:'
+check "the preview runs in its host" test "${PIPESTATUS[0]}" = 0
 
 echo "== install over the top, with /select"
 install /select
@@ -105,4 +107,43 @@ wine reg add "$desktop" /v SCRNSAVE.EXE /d 'C:\windows\system32\other.scr' /f >/
 timeout 120 wine "$uninstaller" /S
 check "the file is gone again" wait_gone "$installed"
 check "the other saver stays selected" test "$(saver)" = 'C:\windows\system32\other.scr'
+
+echo "== the elevated part alone changes no user's settings"
+wine reg delete "$desktop" /v SCRNSAVE.EXE /f >/dev/null 2>&1
+timeout 120 wine "$setup" /S /elevated /select
+check "the file is installed" cmp "$installed" "$scr"
+check "nothing selected" test -z "$(saver)"
+
+echo "== uninstall while the file is in use"
+install /select
+# Another user logged on with this saver selected (HKU\.DEFAULT stands for that user's hive).
+other='HKU\.DEFAULT\Control Panel\Desktop'
+wine reg add "$other" /v SCRNSAVE.EXE /d 'C:\Windows\System32\Vellicord2.scr' /f >/dev/null 2>&1
+timeout 60 wine "$driver" hold 'C:\windows\system32\Vellicord2.scr' 8000 >/dev/null 2>&1 &
+holder=$!
+sleep 2
+timeout 120 wine "$uninstaller" /S
+check "the uninstaller is gone" wait_gone "$(winepath -u "$uninstaller")"
+check "the entry is gone at once" bash -c "! wine reg query '$uninstall_key\\Vellicord2' $view"
+check "the file in use is still there" test -e "$installed"
+pending=$(wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+            /v PendingFileRenameOperations 2>/dev/null | tr -d '\r')
+check "the file goes at the next restart" grep -qi 'system32\\vellicord2\.scr' <<<"$pending"
+check "the running user's selection is gone" test -z "$(saver)"
+check "the other logged-on user's selection is gone" \
+  test -z "$(query "$other" SCRNSAVE.EXE)"
+wait $holder
+wine reg delete 'HKLM\System\CurrentControlSet\Control\Session Manager' \
+  /v PendingFileRenameOperations /f >/dev/null 2>&1
+rm -f "$installed"
+
+echo "== /D= names the folder"
+install '/D=C:\Vellicord2Here'
+check "InstallLocation is the folder given" test "$(entry InstallLocation)" = 'C:\Vellicord2Here'
+check "the uninstaller is there" test -f "$WINEPREFIX/drive_c/Vellicord2Here/uninstall.exe"
+timeout 120 wine 'C:\Vellicord2Here\uninstall.exe' /S
+check "the folder goes with the uninstall" wait_gone "$WINEPREFIX/drive_c/Vellicord2Here"
+timeout 120 wine "$setup" /S /D=Vellicord2
+check "a relative /D= is refused" test $? -ne 0
+check "and installs nothing" test ! -e "$installed"
 exit $fail

@@ -57,6 +57,43 @@ case $case in
       fi
     done
     exit $fail ;;
+  notifications)
+    # Wine's stubs trace each call: which display state is watched on each Windows version, the
+    # session's connection state (class 8) asked at start, and both watches ended at the close.
+    fail=0
+    for version in win7 win10; do
+      wine reg delete "$appdefaults" /f >/dev/null 2>&1
+      wine reg add "$appdefaults" /v Version /d $version /f >/dev/null 2>&1
+      WINEDEBUG=fixme+win,fixme+wtsapi,trace+wtsapi timeout 120 wine "$driver" start-close "$winscr" \
+        2>"$tmp/trace.txt" | tr -d '\r' || fail=1
+      want='{02731015-4510-4526-99e6-e5a17ebd1aea}'  # the monitors' power, Vista and 7
+      [ $version = win10 ] && want='{2b84c20e-ad23-4ddf-93db-05ffbd7efca5}'  # the session's display
+      for call in "$want" WTSRegisterSessionNotification ' 0xffffffff 8 ' \
+                  UnregisterPowerSettingNotification WTSUnRegisterSessionNotification; do
+        if grep -qF -- "$call" "$tmp/trace.txt"; then
+          echo "ok: $version: $call"
+        else
+          echo "FAIL: $version: no $call"; fail=1
+        fi
+      done
+    done
+    exit $fail ;;
+  stall) drive stall "$winscr" 14 ;;
+  dpi192)
+    # At 192 pixels per inch the window still covers the screen pixel for pixel, and the preview
+    # fills its host's rectangle exactly. Wine takes the resolution from LogPixels.
+    desktop='HKCU\Control Panel\Desktop'
+    old=$(wine reg query "$desktop" /v LogPixels 2>/dev/null | tr -d '\r' | awk '/LogPixels/ {print $3}')
+    wine reg add "$desktop" /v LogPixels /t REG_DWORD /d 192 /f >/dev/null 2>&1
+    fail=0
+    drive run "$winscr" black || fail=1
+    drive preview "$winscr" || fail=1
+    if [ -n "$old" ]; then
+      wine reg add "$desktop" /v LogPixels /t REG_DWORD /d "$((old))" /f >/dev/null 2>&1
+    else
+      wine reg delete "$desktop" /v LogPixels /f >/dev/null 2>&1
+    fi
+    exit $fail ;;
   timer)
     fail=0
     for speed in 0 1 2 3 4; do

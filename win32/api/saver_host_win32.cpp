@@ -83,22 +83,22 @@ bool IsWindows8OrLater() {
 
 bool Win32SaverHost::WatchPowerSetting(PowerSetting setting) {
   if (window_ == nullptr || displayNotify_ != nullptr) return false;
-  // GUID_CONSOLE_DISPLAY_STATE is Windows 8's. Nothing says an older system refuses to
-  // register a setting it doesn't know, so the version decides, not the call's result.
-  if (setting == PowerSetting::ConsoleDisplayState && !IsWindows8OrLater()) return false;
+  // GUID_SESSION_DISPLAY_STATUS and GUID_CONSOLE_DISPLAY_STATE are Windows 8's. Nothing says an
+  // older system refuses to register a setting it doesn't know, so the version decides, not the
+  // call's result.
+  if (setting != PowerSetting::MonitorPowerOn && !IsWindows8OrLater()) return false;
   // Power-setting notifications came with Vista; looked up at run time so the .scr still
   // starts where user32 lacks them.
   using Register = HPOWERNOTIFY(WINAPI*)(HANDLE, LPCGUID, DWORD);
   auto reg = OptionalFunction<Register>(L"user32.dll", "RegisterPowerSettingNotification");
   if (reg == nullptr) return false;
-  // GUID_CONSOLE_DISPLAY_STATE and GUID_MONITOR_POWER_ON, spelt out: mingw's definitions need
-  // initguid.h games. Both report a DWORD, 0 for off.
-  const GUID kConsoleDisplayState = {
-      0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}};
-  const GUID kMonitorPowerOn = {
-      0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}};
-  const GUID& guid =
-      setting == PowerSetting::ConsoleDisplayState ? kConsoleDisplayState : kMonitorPowerOn;
+  // GUID_SESSION_DISPLAY_STATUS, GUID_CONSOLE_DISPLAY_STATE and GUID_MONITOR_POWER_ON, spelt
+  // out: mingw's definitions need initguid.h games. Each reports a DWORD, 0 for off.
+  static const GUID kGuids[] = {
+      {0x2b84c20e, 0xad23, 0x4ddf, {0x93, 0xdb, 0x05, 0xff, 0xbd, 0x7e, 0xfc, 0xa5}},
+      {0x6fe69556, 0x704a, 0x47a0, {0x8f, 0x24, 0xc2, 0x8d, 0x93, 0x6f, 0xda, 0x47}},
+      {0x02731015, 0x4510, 0x4526, {0x99, 0xe6, 0xe5, 0xa1, 0x7e, 0xbd, 0x1a, 0xea}}};
+  const GUID& guid = kGuids[static_cast<int>(setting)];
   displayNotify_ = reg(window_, &guid, DEVICE_NOTIFY_WINDOW_HANDLE);
   return displayNotify_ != nullptr;
 }
@@ -112,6 +112,24 @@ void Win32SaverHost::WatchSessions() {
   using Register = BOOL(WINAPI*)(HWND, DWORD);
   auto reg = OptionalFunction<Register>(wtsapi_, "WTSRegisterSessionNotification");
   sessionsWatched_ = reg != nullptr && reg(window_, NOTIFY_FOR_THIS_SESSION) != FALSE;
+}
+
+bool Win32SaverHost::SessionConnected() {
+  if (wtsapi_ == nullptr) return true;
+  using Query = BOOL(WINAPI*)(HANDLE, DWORD, WTS_INFO_CLASS, LPWSTR*, DWORD*);
+  using Free = void(WINAPI*)(PVOID);
+  auto query = OptionalFunction<Query>(wtsapi_, "WTSQuerySessionInformationW");
+  auto free = OptionalFunction<Free>(wtsapi_, "WTSFreeMemory");
+  LPWSTR data = nullptr;
+  DWORD bytes = 0;
+  if (query == nullptr || free == nullptr ||
+      !query(WTS_CURRENT_SERVER_HANDLE, WTS_CURRENT_SESSION, WTSConnectState, &data, &bytes)) {
+    return true;
+  }
+  const bool connected = bytes < sizeof(WTS_CONNECTSTATE_CLASS) ||
+                         *reinterpret_cast<const WTS_CONNECTSTATE_CLASS*>(data) != WTSDisconnected;
+  free(data);
+  return connected;
 }
 
 void Win32SaverHost::StopWatching() {
@@ -191,6 +209,9 @@ void Win32SaverHost::HideApplicationWindow() {
 }
 
 void Win32SaverHost::EndProgram() {
+  // The window outlives the loop (the process ends with it still there), and the notifications
+  // must end while it exists.
+  StopWatching();
   TApplication::Instance().Terminate();
 }
 

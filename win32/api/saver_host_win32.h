@@ -68,6 +68,7 @@ class Win32SaverHost final : public SaverHost {
   void RemoveCovers() override;
   bool WatchPowerSetting(PowerSetting setting) override;
   void WatchSessions() override;
+  bool SessionConnected() override;
 
   // The saver window once it exists: the input-method setting asked for earlier applies to it.
   void AttachWindow(HWND window);

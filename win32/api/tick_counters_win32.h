@@ -1,6 +1,7 @@
 // The tick counters shared on Win32: a small named section per saver process that the saver
 // rewrites at every tick and frame, and that a test driver or the benchmark maps to read them.
-// Nothing is read from the environment or written to a file.
+// Only the test build of the saver (counted/Vellicord2.scr) makes the section; the product's
+// publisher does nothing. Nothing is read from the environment or written to a file.
 #pragma once
 
 #ifndef NOMINMAX
