@@ -14,8 +14,8 @@
 #include <string>
 #include <vector>
 
-#include "host/x11/monotonic_clock.h"
-#include "saver/hack_options.h"
+#include "common/hack_options.h"
+#include "common/monotonic_clock.h"
 #include "vellicord_version.h"
 #include "wayland/output_hack.h"
 #include "wayland/seat_input.h"

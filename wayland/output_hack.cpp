@@ -3,9 +3,9 @@
 
 #include <wayland-client.h>
 
-#include "host/timer.h"
-#include "host/x11/monotonic_clock.h"
-#include "settings/settings_store.h"
+#include "common/monotonic_clock.h"
+#include "common/timer.h"
+#include "settings/saver_settings.h"
 #include "xdg-shell-client-protocol.h"
 
 namespace vellicord {

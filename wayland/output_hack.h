@@ -5,12 +5,12 @@
 #include <cstdint>
 #include <memory>
 
+#include "common/frame_gate.h"
+#include "common/hack_options.h"
+#include "common/tick_schedule.h"
 #include "engine/figure.h"
 #include "engine/random.h"
 #include "engine/raster.h"
-#include "host/tick_schedule.h"
-#include "saver/frame_gate.h"
-#include "saver/hack_options.h"
 #include "wayland/shm_frames.h"
 
 struct wl_callback;

@@ -8,7 +8,7 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "settings/settings_store.h"
+#include "settings/saver_settings.h"
 
 namespace vellicord {
 

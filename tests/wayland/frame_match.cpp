@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "saver/hack_options.h"
+#include "common/hack_options.h"
 #include "tests/support/native_frames.h"
 
 namespace {

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "settings/settings_store.h"
+#include "settings/saver_settings.h"
 #include "tests/support/fixed_draws.h"
 #include "tests/support/native_frames.h"
 
