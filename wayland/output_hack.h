@@ -50,10 +50,16 @@ class OutputHack final : public FramePresenter {
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
 
   // From the listeners.
-  void OutputMode(int32_t width, int32_t height) { modeWidth_ = width, modeHeight_ = height; }
+  void OutputMode(int32_t width, int32_t height) {
+    modeWidth_ = width;
+    modeHeight_ = height;
+  }
   void OutputScale(int32_t scale) { pendingScale_ = scale > 0 ? scale : 1; }
   void OutputDone();
-  void ToplevelSize(int32_t width, int32_t height) { askedWidth_ = width, askedHeight_ = height; }
+  void ToplevelSize(int32_t width, int32_t height) {
+    askedWidth_ = width;
+    askedHeight_ = height;
+  }
   void ToplevelClose() { closed_ = true; }
   void SurfaceConfigure(uint32_t serial);
   void FrameDone();

@@ -76,12 +76,12 @@ SeatInput::~SeatInput() {
 void SeatInput::Capabilities(uint32_t caps) {
   const bool hasPointer = caps & WL_SEAT_CAPABILITY_POINTER;
   const bool hasKeyboard = caps & WL_SEAT_CAPABILITY_KEYBOARD;
-  if (hasPointer && !pointer) {
-    pointer = wl_seat_get_pointer(seat_);
-    wl_pointer_add_listener(pointer, &kPointerListener, this);
-  } else if (!hasPointer && pointer) {
-    wl_pointer_destroy(pointer);
-    pointer = nullptr;
+  if (hasPointer && !pointer_) {
+    pointer_ = wl_seat_get_pointer(seat_);
+    wl_pointer_add_listener(pointer_, &kPointerListener, this);
+  } else if (!hasPointer && pointer_) {
+    wl_pointer_destroy(pointer_);
+    pointer_ = nullptr;
     over_ = nullptr;
   }
   if (hasKeyboard && !keyboard_) {

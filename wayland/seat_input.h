@@ -27,10 +27,9 @@ class SeatInput {
   void Moved(int32_t x, int32_t y);
   void End() { ended_ = true; }
 
-  wl_pointer* pointer = nullptr;
-
  private:
   wl_seat* seat_;
+  wl_pointer* pointer_ = nullptr;
   uint32_t name_;
   bool& ended_;
   wl_keyboard* keyboard_ = nullptr;

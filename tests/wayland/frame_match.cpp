@@ -43,9 +43,9 @@ int main(int argc, char** argv) {
   }
   GivenDraws draws = DrawsOf(options);
   NativeFrames native(width, height, options.settings, draws);
-  const int tick = native.Find(pixels, 0, 20000);
+  const int tick = native.Find(pixels, 0, 5000);
   if (tick == 0) {
-    std::printf("%dx%d matches no native frame of 20000\n", width, height);
+    std::printf("%dx%d matches no native frame of 5000\n", width, height);
     return 1;
   }
   std::printf("%d\n", tick);

@@ -2,10 +2,10 @@
 # The Wayland program in a headless sway (pixman renderer, no GPU) with two outputs, one of them
 # portrait: each output's pixels against the native render of the same draws, the tick rate,
 # an output scaled, added and hidden, the swayidle recipe of the README, a key, the signals, the
-# lost compositor, no display and a bad option. sway refuses to run as root: as root, the whole
+# lost compositor, no display, a compositor lacking what it needs and a bad option. sway refuses to run as root: as root, the whole
 # session runs as nobody.
 set -u
-prog=$1 match=$2
+prog=$1 match=$2 bare=$3
 for tool in sway swaymsg swayidle grim wtype setpriv; do
   command -v $tool >/dev/null || { echo "skipped: no $tool (scripts/setup.sh installs it)"; exit 77; }
 done
@@ -13,7 +13,8 @@ done
 work=$(mktemp -d /tmp/vellicord2-sway.XXXXXX)
 mkdir -m 700 "$work/run"
 cp "$prog" "$work/vellicord2-wayland"
-chmod 755 "$work" "$work/vellicord2-wayland"
+cp "$bare" "$work/bare"
+chmod 755 "$work" "$work/vellicord2-wayland" "$work/bare"
 as=()
 if [ "$(id -u)" = 0 ]; then
   chown nobody:nogroup "$work" "$work/run"
@@ -211,6 +212,22 @@ error=
 grep -q -- '--lines takes a whole number from 1 to 31' "$work/err" &&
   grep -q 'usage: vellicord2-wayland' "$work/err" || error+=" message: $(cat "$work/err")"
 report "an option out of range: the X11 program's message and the usage, status 1" "$error"
+
+# A compositor that offers wl_compositor alone, then with wl_shm.
+for lacks in wl_shm xdg_wm_base; do
+  globals=(wl_compositor)
+  [ $lacks = xdg_wm_base ] && globals+=(wl_shm)
+  "${sess[@]}" "$work/bare" bare-$lacks "${globals[@]}" &
+  bare_pid=$!
+  for _ in $(seq 40); do [ -S "$work/run/bare-$lacks" ] && break; sleep 0.05; done
+  session env WAYLAND_DISPLAY=bare-$lacks "$work/vellicord2-wayland" 2>"$work/err"
+  status=$?
+  kill "$bare_pid"; wait "$bare_pid" 2>/dev/null
+  error=
+  [ $status = 1 ] || error="status $status"
+  grep -q "offers no $lacks" "$work/err" || error+=" message: $(cat "$work/err")"
+  report "a compositor without $lacks: a message naming it, status 1" "$error"
+done
 
 start "${draws[@]}"
 sleep 0.5
