@@ -146,9 +146,13 @@ hidden=$(commits)
 session swaymsg 'workspace 2' >/dev/null
 sleep 0.3
 t=$(tick_of HEADLESS-2)
+set -- $shown
+surfaces=$#
 set -- $hidden
 error=
-[ $# = 2 ] && [ "$2" -gt 20 ] || error="commits a second per surface: shown $shown, one hidden $hidden"
+# Only the surfaces that committed at all are counted: one fewer, the others going on.
+[ $# = $((surfaces - 1)) ] && [ "$1" -gt 20 ] ||
+  error="commits a second, of each surface that made any: all shown $shown; one hidden $hidden"
 [ -n "$error" ] || is_tick "$t" || error="shown again: $t"
 report "a hidden output's surface is committed no more; shown again, the current frame" "$error"
 kill -9 "$prog_pid"; wait "$prog_pid" 2>/dev/null
@@ -198,14 +202,14 @@ pkill -P "$idle_pid"; kill "$idle_pid" 2>/dev/null; wait "$idle_pid" 2>/dev/null
 for p in $(pgrep -u "$uid" -f '^vellicord2-wayland'); do kill "$p"; done
 report "the README's swayidle recipe starts it on idle; a key ends it" "$error"
 
-session env WAYLAND_DISPLAY=wayland-none "$work/vellicord2-wayland" 2>"$work/err"
+session timeout 10 env WAYLAND_DISPLAY=wayland-none "$work/vellicord2-wayland" 2>"$work/err"
 status=$?
 error=
 [ $status = 1 ] || error="status $status"
 grep -q 'cannot connect to a Wayland display' "$work/err" || error+=" message: $(cat "$work/err")"
 report "no Wayland display: the message, status 1" "$error"
 
-session "$work/vellicord2-wayland" --lines 40 2>"$work/err"
+session timeout 10 "$work/vellicord2-wayland" --lines 40 2>"$work/err"
 status=$?
 error=
 [ $status = 1 ] || error="status $status"
@@ -220,7 +224,7 @@ for lacks in wl_shm xdg_wm_base; do
   "${sess[@]}" "$work/bare" bare-$lacks "${globals[@]}" &
   bare_pid=$!
   for _ in $(seq 40); do [ -S "$work/run/bare-$lacks" ] && break; sleep 0.05; done
-  session env WAYLAND_DISPLAY=bare-$lacks "$work/vellicord2-wayland" 2>"$work/err"
+  session timeout 10 env WAYLAND_DISPLAY=bare-$lacks "$work/vellicord2-wayland" 2>"$work/err"
   status=$?
   kill "$bare_pid"; wait "$bare_pid" 2>/dev/null
   error=
