@@ -10,7 +10,8 @@ file(WRITE "${CPACK_TOPLEVEL_DIRECTORY}/changelog"
 "${CPACK_PACKAGE_NAME} (${CPACK_PACKAGE_VERSION}) unstable; urgency=medium
 
   * Release ${CPACK_PACKAGE_VERSION}: the X11 hack for XScreenSaver, MATE's screen saver
-    and xsecurelock, its settings description and its man page.
+    and xsecurelock, its settings description and its man page; the Wayland
+    program vellicord2-wayland and its man page.
 
  -- ${CPACK_DEBIAN_PACKAGE_MAINTAINER}  ${date}
 ")

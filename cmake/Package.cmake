@@ -1,6 +1,7 @@
-# The Debian package of the X11 program (cpack -G DEB): the hack where XScreenSaver looks for
-# hacks, its settings description, the desktop entry by which MATE's and Xfce's screen savers
-# find it, its man page, its changelog and the licence as Debian's copyright file.
+# The Debian package of the Linux programs (cpack -G DEB): the X11 hack where XScreenSaver looks
+# for hacks, its settings description, the desktop entry by which MATE's and Xfce's screen savers
+# find it, the Wayland program where it is built, their man pages, the changelog and the licence
+# as Debian's copyright file.
 
 set(VELLICORD_MAINTAINER "Vellicord2 authors <vellicord2@example.org>"
     CACHE STRING "The package's Maintainer: a name and a contact address")
@@ -15,12 +16,21 @@ install(FILES ${PROJECT_SOURCE_DIR}/x11/vellicord2.desktop
 # The man page carries the project's version; Debian wants it compressed, and reproducibly (-n:
 # no name or time stamp inside).
 configure_file(${PROJECT_SOURCE_DIR}/x11/vellicord2.6.in ${PROJECT_BINARY_DIR}/vellicord2.6 @ONLY)
-set(manpage ${PROJECT_BINARY_DIR}/vellicord2.6.gz)
-add_custom_command(OUTPUT ${manpage}
-  COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/vellicord2.6 > ${manpage}
-  DEPENDS ${PROJECT_BINARY_DIR}/vellicord2.6 VERBATIM)
-add_custom_target(vellicord2-manpage ALL DEPENDS ${manpage})
-install(FILES ${manpage} DESTINATION share/man/man6)
+set(manpages vellicord2)
+if(TARGET vellicord2-wayland)
+  install(TARGETS vellicord2-wayland RUNTIME DESTINATION bin)
+  configure_file(${PROJECT_SOURCE_DIR}/wayland/vellicord2-wayland.6.in
+                 ${PROJECT_BINARY_DIR}/vellicord2-wayland.6 @ONLY)
+  list(APPEND manpages vellicord2-wayland)
+endif()
+foreach(page ${manpages})
+  set(manpage ${PROJECT_BINARY_DIR}/${page}.6.gz)
+  add_custom_command(OUTPUT ${manpage}
+    COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/${page}.6 > ${manpage}
+    DEPENDS ${PROJECT_BINARY_DIR}/${page}.6 VERBATIM)
+  add_custom_target(${page}-manpage ALL DEPENDS ${manpage})
+  install(FILES ${manpage} DESTINATION share/man/man6)
+endforeach()
 
 # The copyright file in Debian's machine-readable form, its licence text the LICENSE file's.
 file(READ ${PROJECT_SOURCE_DIR}/LICENSE license)
@@ -45,14 +55,16 @@ set(CPACK_PACKAGE_NAME vellicord2)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "the Vellicord2 authors")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
-    "trail of coloured curves whose frequencies drift and lock (XScreenSaver hack)")
+    "trail of coloured curves whose frequencies drift and lock (screen saver)")
 # Lines within Debian's 80 columns; only the hosts the tests run it under are named.
 set(CPACK_PACKAGE_DESCRIPTION
     "Vellicord2 draws a trail of closed curves, the cosine against the sine of
 one parameter with two slowly drifting frequencies that lock whenever their
 ratio passes near a small whole-number ratio. It runs under XScreenSaver,
-MATE's screen saver and xsecurelock, and in a window of its own; the figure
-is that of the Vellicord2 screen saver for Windows, pixel for pixel.")
+MATE's screen saver and xsecurelock, and in a window of its own; on Wayland
+desktops vellicord2-wayland covers every output, started by an idle daemon
+such as swayidle. The figure is that of the Vellicord2 screen saver for
+Windows, pixel for pixel.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_PACKAGE_DIRECTORY ${PROJECT_BINARY_DIR}/package)
 set(CPACK_STRIP_FILES ON)

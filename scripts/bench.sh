@@ -170,6 +170,9 @@ for size in 1024x768 1920x1080 3840x2160; do
   measure_x11 "floor 7" "$run_s" "$benchx11" 7 whole
 done
 "$benchx11" cost >>"$tmp/x11.txt"
+# The Wayland program with its compositor beside the X11 program with its X server, 1920x1080.
+echo "the Wayland program on a 1920x1080 headless sway, beside the X11 program..." >&2
+"$root/scripts/bench_wayland.sh" 1920x1080 12 >>"$tmp/x11.txt"
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"

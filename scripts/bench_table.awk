@@ -18,6 +18,7 @@ $1 == "x11cpu" && $2 ~ /^helix/ { split($2, sz, " "); helix[sz[2]] = $0 }
 $1 == "x11cpu" && $2 ~ /^floor/ { x11floor[$2] = $3 }
 $1 == "x11frames" { xf[$2, $3] = $0 }
 $1 == "x11cost" { putcost = $0 }
+$1 == "wlcpu" { split($2, w, " "); wl[w[1]] = $0; wlsize = w[2] }
 END {
   print "| figure | measured | floor or peer (same run) | target |"
   print "|---|---|---|---|"
@@ -80,6 +81,10 @@ END {
   }
   if (("1024x768" in both) && ("3840x2160" in both)) {
     printf "| CPU, X11 program, own + X server: 3840x2160 beside 1024x768 | **%.1fx** (%.2f%% and %.2f%%) | the box has 7.9 times the pixels, the curves 2.8 times the length | <= 2x: %s |\n", both["3840x2160"] / both["1024x768"], both["3840x2160"], both["1024x768"], both["3840x2160"] <= 2 * both["1024x768"] ? "yes" : "**no**"
+  }
+  if (("wayland" in wl) && ("x11" in wl)) {
+    split(wl["wayland"], a, "|"); split(wl["x11"], b, "|")
+    printf "| CPU at %s, one run: Wayland program at its defaults on a headless sway (pixman renderer) + sway | **%.2f%% + %.2f%% = %.2f%%** of a core | the X11 program on the root window of an Xvfb of that size + Xvfb: %.2f%% + %.2f%% = %.2f%% (`scripts/bench_wayland.sh`) | - |\n", wlsize, a[3], a[4], a[3] + a[4], b[3], b[4], b[3] + b[4]
   }
   if (putcost != "") {
     split(putcost, pc, "|")

@@ -10,7 +10,8 @@ need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-d
       wine wine64 xvfb x11-utils fonts-wine fonts-ipafont-gothic imagemagick
       libx11-dev libxext-dev dpkg-dev file xscreensaver xscreensaver-data-extra x11-apps
       lintian desktop-file-utils mate-screensaver dbus-daemon libglib2.0-bin xsecurelock nsis zip git
-      osslsigncode xserver-xephyr)
+      osslsigncode xserver-xephyr libwayland-dev wayland-protocols libwayland-bin sway swayidle grim
+      wtype)
 SUDO=""; [ "$(id -u)" -ne 0 ] && SUDO=sudo
 apt=(env DEBIAN_FRONTEND=noninteractive $SUDO apt-get -o DPkg::Lock::Timeout=900 -y -q)
 

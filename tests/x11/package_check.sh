@@ -43,15 +43,18 @@ check "the settings description in /usr/share/xscreensaver/config" \
 check "the desktop entry in /usr/share/applications/screensavers" \
   has_file usr/share/applications/screensavers/vellicord2.desktop
 check "the man page, compressed, in section 6" has_file usr/share/man/man6/vellicord2.6.gz
+check "the Wayland program in /usr/bin, executable" \
+  grep -qE '^-rwxr-xr-x .* \./usr/bin/vellicord2-wayland$' <<<"$contents"
+check "its man page, compressed, in section 6" has_file usr/share/man/man6/vellicord2-wayland.6.gz
 check "the copyright file" has_file usr/share/doc/vellicord2/copyright
 check "the changelog, compressed" has_file usr/share/doc/vellicord2/changelog.gz
 check "nothing else is installed" \
-  test "$(grep -c '^-' <<<"$contents")" -eq 6
+  test "$(grep -c '^-' <<<"$contents")" -eq 8
 check "package name, version and architecture" \
   test "$(field Package) $(field Version) $(field Architecture)" = "vellicord2 $(basename "$deb" | cut -d_ -f2) amd64"
 # Computed by dpkg-shlibdeps from the binary, not written by hand.
 check "library dependencies computed, with versions" \
-  grep -qE '^Depends: .*libc6 \(>= [0-9.]+\).*libx11-6.*libxext6' <<<"$info"
+  grep -qE '^Depends: .*libc6 \(>= [0-9.]+\).*libwayland-client0 \(>= [0-9.]+\).*libx11-6.*libxext6' <<<"$info"
 check "Recommends: xscreensaver | xsecurelock" test "$(field Recommends)" = "xscreensaver | xsecurelock"
 
 # Times and modes that don't depend on the machine: every time the last commit's (unless the
@@ -88,8 +91,9 @@ check "copyright names the authors and carries LICENSE's MIT text" \
   bash -c "grep -q '^Copyright: .*the Vellicord2 authors' '$root/usr/share/doc/vellicord2/copyright' &&
            grep -q 'Copyright (c) .* the Vellicord2 authors' '$license' &&
            diff -q '$tmp/license-body' '$tmp/license-expected' >/dev/null"
-check "the packaged hack is stripped" bash -c "! file '$root/usr/libexec/xscreensaver/vellicord2' | grep -q 'not stripped'"
-check "the man page reads" bash -c "zcat '$root/usr/share/man/man6/vellicord2.6.gz' | grep -q '^.TH VELLICORD2 6'"
+check "the packaged programs are stripped" bash -c "! file '$root/usr/libexec/xscreensaver/vellicord2' '$root/usr/bin/vellicord2-wayland' | grep -q 'not stripped'"
+check "the man pages read" bash -c "zcat '$root/usr/share/man/man6/vellicord2.6.gz' | grep -q '^.TH VELLICORD2 6' &&
+  zcat '$root/usr/share/man/man6/vellicord2-wayland.6.gz' | grep -q '^.TH VELLICORD2-WAYLAND 6'"
 
 # The changelog: this version, dated by the same time, with no name or time in its gzip header.
 changelog=$root/usr/share/doc/vellicord2/changelog.gz

@@ -21,10 +21,9 @@
 #include <thread>
 #include <vector>
 
-#include "engine/figure.h"
-#include "engine/raster.h"
 #include "settings/saver_settings.h"
 #include "tests/support/fixed_draws.h"
+#include "tests/support/native_frames.h"
 
 namespace {
 
@@ -234,50 +233,6 @@ SaverSettings Given(int32_t period, int32_t lines, int32_t width, const char* bg
   return s;
 }
 
-class Native final : public FramePresenter {
- public:
-  Native(int width, int height, const SaverSettings& s)
-      : draws_(0.3L, 0.6L, 0.2L, 3, 77), figure_(std::make_unique<Figure>()) {
-    const FigureConfig config = FigureConfigFor(s);
-    picture_ = {width, height,
-                std::vector<uint32_t>(size_t(width) * size_t(height),
-                                      RasterSurface::PixelOf(config.WindowColor))};
-    surface_.SetPresenter(this);
-    figure_->SetUp(config, width, height, draws_, surface_);
-  }
-
-  // The tick (from 2, the first frame with a curve) whose picture the window shows, or 0.
-  int Find(const Picture& window, int from, int maxTicks) {
-    if (window.width != picture_.width || window.height != picture_.height) return 0;
-    for (; tick_ < maxTicks;) {
-      figure_->Tick();
-      ++tick_;
-      if (tick_ >= from && tick_ >= 2 && picture_.pixels == window.pixels) return tick_;
-    }
-    return 0;
-  }
-
-  void Present(const RasterSurface& frame, int32_t x, int32_t y) override {
-    for (int32_t row = 0; row < frame.Height(); ++row) {
-      const int64_t wy = int64_t{y} + row;
-      if (wy < 0 || wy >= picture_.height) continue;
-      for (int32_t col = 0; col < frame.Width(); ++col) {
-        const int64_t wx = int64_t{x} + col;
-        if (wx < 0 || wx >= picture_.width) continue;
-        picture_.pixels[size_t(wy) * size_t(picture_.width) + size_t(wx)] =
-            frame.Pixels()[size_t(row) * size_t(frame.Width()) + size_t(col)] & 0xFFFFFF;
-      }
-    }
-  }
-
- private:
-  FixedDraws draws_;
-  std::unique_ptr<Figure> figure_;
-  RasterSurface surface_;
-  Picture picture_;
-  int tick_ = 0;
-};
-
 // The window shows a frame of the native run, after ticks have had time to come. On a loaded
 // machine the first frame can come late, and a capture can fall between two of a frame's
 // rectangles (one request each), so a capture that matches nothing is taken again, later each
@@ -291,8 +246,9 @@ std::string ShowsNativeFrame(Display* dpy, Window w, const SaverSettings& s, int
     const Picture p = Capture(dpy, w);
     if (at) *at = Clock::now();
     if (p.pixels.empty()) return "no capture";
-    Native native(p.width, p.height, s);
-    const int found = native.Find(p, 0, 4000);
+    FixedDraws draws(0.3L, 0.6L, 0.2L, 3, 77);
+    NativeFrames native(p.width, p.height, s, draws);
+    const int found = native.Find(p.pixels, 0, 4000);
     if (found != 0) {
       if (tick) *tick = found;
       return "";
