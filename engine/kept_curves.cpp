@@ -51,7 +51,7 @@ KeptCurves::Recorder KeptCurves::Begin(int32_t slot, uint64_t serial) {
 }
 
 void KeptCurves::Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px,
-                        ChangedStrips& changed) const {
+                        ChangedTiles& changed) const {
   const uint32_t* word = words_.get() + size_t(slot) * size_t(wordsPerSlot_);
   const uint32_t* const end = word + kept_[slot].Words;
   if (runs) {

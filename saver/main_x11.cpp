@@ -43,7 +43,6 @@ struct Hack {
     schedule.Start(MonotonicUs(), intervalMs);
     figure->SetUp(config, canvas->Width(), canvas->Height(), random, gate);
     canvas->Fill(config.WindowColor);
-    frameShown = false;
   }
 
   void Draw(int64_t now) {
@@ -51,13 +50,13 @@ struct Hack {
     const bool visible = canvas->Visible();
     gate.SetVisible(visible);
     figure->Tick();
-    frameShown = frameShown || visible;
     schedule.Advance(now);
   }
 
   void Exposed() {
     canvas->Fill(config.WindowColor);
-    if (frameShown && gate.FrameCurrent()) canvas->PresentAgain();
+    // The canvas knows whether its window has been shown a frame since the buffer was made.
+    if (gate.FrameCurrent()) canvas->PresentAgain();
   }
 
   std::unique_ptr<X11Canvas> canvas;
@@ -72,7 +71,6 @@ struct Hack {
   // make_unique's zeroing), so only the slots in use ever take up memory.
   std::unique_ptr<Figure> figure{new Figure};
   TickSchedule schedule;
-  bool frameShown = false;
 };
 
 int Run(const HackOptions& options) {

@@ -163,7 +163,7 @@ int Frames(double seconds) {
     stepped.CreateBuffer(r.BufferWidth, r.BufferHeight);
     const double steppedRaster = SteppedUs(r, stepped, seconds, [] {});
     const double box = double(r.BufferWidth) * r.BufferHeight;
-    StripCopy strips(window, ChangedStrips::kWholeStrips);
+    StripCopy strips(window, ChangedTiles::kWholeStrips);
     stepped.SetPresenter(&strips);
     const double steppedCopied = SteppedUs(r, stepped, seconds, Pump);
     const double stripShare = double(strips.area) / double(strips.frames) / box;
@@ -262,7 +262,7 @@ int Idle(int32_t intervalMs, const std::wstring& copy) {
   HWND window = ShowWindowOfSize(strip || whole ? 1024 : 320, strip || whole ? 768 : 200);
   RasterSurface frame;
   frame.CreateBuffer(652, 653);
-  StripCopy present(window, ChangedStrips::kWholeStrips);
+  StripCopy present(window, ChangedTiles::kWholeStrips);
   frame.SetPresenter(&present);
   const Point dot[2] = {{320, 300}, {320, 300}};
   frame.SetPenWidth(8);

@@ -165,7 +165,7 @@ int Frames(int ticks) {
     std::fprintf(stderr, "vellicord2-bench-x11: %s\n", canvas ? "no X server pid" : error.c_str());
     return 1;
   }
-  for (const int64_t price : {canvas->RequestPixels(), ChangedStrips::kWholeStrips}) {
+  for (const int64_t price : {canvas->RequestPixels(), ChangedTiles::kWholeStrips}) {
     PricedAs presenter(*canvas, price);
     RasterSurface frame;
     frame.SetPresenter(&presenter);

@@ -44,7 +44,8 @@ class X11Canvas final : public FramePresenter, public PixelMemory {
   CanvasEvents Pump();
   // The whole window in one colour (the saver window's background).
   void Fill(ColorValue color);
-  // The last frame presented, put back where it was (after an expose).
+  // The last frame presented, put back where it was (after an expose); nothing before the
+  // first frame since the buffer was made.
   void PresentAgain();
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
   int64_t RequestPixels() const override;

@@ -1,5 +1,5 @@
 // Changed tiles of a frame, and their rectangles.
-#include "engine/changed_strips.h"
+#include "engine/changed_tiles.h"
 
 #include <algorithm>
 #include <new>
@@ -7,11 +7,11 @@
 namespace vellicord {
 
 TileGrid::TileGrid(int32_t width, int32_t height)
-    : Strips((height + ChangedStrips::kStripRows - 1) / ChangedStrips::kStripRows),
-      Tiles((width + ChangedStrips::kTileColumns - 1) / ChangedStrips::kTileColumns),
+    : Strips((height + ChangedTiles::kStripRows - 1) / ChangedTiles::kStripRows),
+      Tiles((width + ChangedTiles::kTileColumns - 1) / ChangedTiles::kTileColumns),
       WordsPerStrip((Tiles + 63) / 64) {}
 
-bool ChangedStrips::Allocate(int32_t width, int32_t height) {
+bool ChangedTiles::Allocate(int32_t width, int32_t height) {
   Release();
   const TileGrid grid(width, height);
   // A strip has at most one rectangle for every two tiles: runs of changed tiles need a gap.
@@ -30,7 +30,7 @@ bool ChangedStrips::Allocate(int32_t width, int32_t height) {
   return true;
 }
 
-void ChangedStrips::Release() {
+void ChangedTiles::Release() {
   bits_.reset();
   rects_.reset();
   open_.reset();
@@ -38,16 +38,16 @@ void ChangedStrips::Release() {
   rectCount_ = width_ = height_ = 0;
 }
 
-void ChangedStrips::MarkAll() {
+void ChangedTiles::MarkAll() {
   if (height_ > 0) Mark(0, height_ - 1, 0, width_ - 1);
 }
 
-void ChangedStrips::MarkFrom(const uint64_t* bits) {
+void ChangedTiles::MarkFrom(const uint64_t* bits) {
   const size_t words = grid_.Words();
   for (size_t i = 0; i < words; ++i) bits_[i] |= bits[i];
 }
 
-void ChangedStrips::Collect(int64_t requestPixels) {
+void ChangedTiles::Collect(int64_t requestPixels) {
   rectCount_ = 0;
   const size_t perStrip = size_t(grid_.Tiles + 1) / 2;
   int32_t* above = open_.get();  // rectangles ending at this strip's top, by column
@@ -74,28 +74,16 @@ void ChangedStrips::Collect(int64_t requestPixels) {
       rects_[rectCount_] = {runLo, top, right, bottom};
       below[belowCount++] = rectCount_++;
     };
-    for (int32_t w = 0; w < grid_.WordsPerStrip; ++w) {
-      uint64_t bits = words[w];
-      words[w] = 0;
-      while (bits != 0) {
-        // The next run of set bits in this word.
-        const int32_t first = __builtin_ctzll(bits);
-        const uint64_t from = bits >> first;
-        const int32_t length = ~from == 0 ? 64 - first : __builtin_ctzll(~from);
-        bits = length + first >= 64 ? 0 : bits & (~uint64_t{0} << (first + length));
-        const int32_t lo = (w * 64 + first) * kTileColumns;
-        const int32_t hi = (w * 64 + first + length) * kTileColumns;
-        if (runLo >= 0 && lo == runHi) {
-          runHi = hi;  // the run goes on from the word before
-        } else if (runLo >= 0 && int64_t{lo - runHi} * rows <= requestPixels) {
-          runHi = hi;  // the gap costs less than a request
-        } else {
-          if (runLo >= 0) close();
-          runLo = lo;
-          runHi = hi;
-        }
+    TakeRuns(words, 0, grid_.WordsPerStrip - 1, [&](int32_t first, int32_t last) {
+      const int32_t lo = first * kTileColumns, hi = (last + 1) * kTileColumns;
+      if (runLo >= 0 && int64_t{lo - runHi} * rows <= requestPixels) {
+        runHi = hi;  // the gap costs less than a request
+        return;
       }
-    }
+      if (runLo >= 0) close();
+      runLo = lo;
+      runHi = hi;
+    });
     if (runLo >= 0) close();
     std::swap(above, below);
     aboveCount = belowCount;
