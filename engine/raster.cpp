@@ -116,7 +116,7 @@ void RasterSurface::DrawTrail(const TrailFrame& frame) {
   } else {
     RepaintTrail(frame);
   }
-  CopyToWindow(frame.X, frame.Y);
+  if (frame.Shown) CopyToWindow(frame.X, frame.Y);
 }
 
 void RasterSurface::RepaintTrail(const TrailFrame& frame) {

@@ -20,6 +20,7 @@
 #include "host/x11/x11_canvas.h"
 #include "saver/frame_gate.h"
 #include "saver/hack_options.h"
+#include "saver/present_pacer.h"
 #include "settings/settings_store.h"
 
 namespace vellicord {
@@ -41,6 +42,7 @@ struct Hack {
   // Set up for the window's size, never the screen's: the daemon runs one hack per monitor.
   void Reshape() {
     schedule.Start(MonotonicUs(), intervalMs);
+    pacer.SetRefreshHz(canvas->RefreshRateHz());
     figure->SetUp(config, canvas->Width(), canvas->Height(), random, gate);
     canvas->Fill(config.WindowColor);
   }
@@ -49,6 +51,7 @@ struct Hack {
     // Hidden or covered: the clock and the ring go on, the pixels are skipped.
     const bool visible = canvas->Visible();
     gate.SetVisible(visible);
+    gate.SetPresentDue(pacer.Due(now));
     figure->Tick();
     schedule.Advance(now);
   }
@@ -71,6 +74,7 @@ struct Hack {
   // make_unique's zeroing), so only the slots in use ever take up memory.
   std::unique_ptr<Figure> figure{new Figure};
   TickSchedule schedule;
+  PresentPacer pacer;
 };
 
 int Run(const HackOptions& options) {

@@ -10,6 +10,8 @@
 #include "host/registry.h"
 #include "host/saver_host.h"
 #include "host/timer.h"
+#include "saver/frame_gate.h"
+#include "saver/present_pacer.h"
 #include "settings/settings_store.h"
 
 namespace vellicord {
@@ -20,7 +22,7 @@ class TScreenSaverForm {
  public:
   // Nothing is touched until FormCreate. The host, registry, timer, surface and random source
   // must outlive the form.
-  TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer, DrawSurface& surface,
+  TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer, GatedSurface& surface,
                    RandomSource& random, NativeWindow previewParent);
 
   bool Preview() const { return PreviewParent != 0; }
@@ -77,7 +79,8 @@ class TScreenSaverForm {
   SaverHost& host_;
   Registry& registry_;
   SaverTimer& timer_;
-  DrawSurface& surface_;
+  GatedSurface& surface_;
+  PresentPacer pacer_;
   RandomSource& random_;
   bool saverRunningSet_ = false;
 };

@@ -35,6 +35,8 @@ class Win32SaverHost final : public SaverHost {
   void PlaceWindow(int32_t width, int32_t height) override;
   void RemoveCovers() override;
   bool WatchPowerSetting(PowerSetting setting) override;
+  int32_t RefreshRateHz() override;
+  int64_t NowUs() override;
   void WatchSessions() override;
 
   // The saver window once it exists: the input-method setting asked for earlier applies to it.

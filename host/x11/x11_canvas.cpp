@@ -3,6 +3,7 @@
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/Xrandr.h>
 #include <X11/keysym.h>
 #include <unistd.h>
 
@@ -195,6 +196,50 @@ int32_t X11Canvas::Width() const {
 int32_t X11Canvas::Height() const {
   return impl_->height;
 }
+namespace {
+
+// A mode's refresh rate from its timings: pixels a second over pixels a frame.
+double ModeHz(const XRRModeInfo& mode) {
+  double lines = double(mode.vTotal);
+  if (mode.modeFlags & RR_DoubleScan) lines *= 2;
+  if (mode.modeFlags & RR_Interlace) lines /= 2;
+  const double pixels = double(mode.hTotal) * lines;
+  return pixels > 0 ? double(mode.dotClock) / pixels : 0;
+}
+
+}  // namespace
+
+int32_t X11Canvas::RefreshRateHz() const {
+  Impl& m = *impl_;
+  int event = 0, error = 0, major = 0, minor = 0;
+  // CRTCs and their modes came with RandR 1.2.
+  if (!XRRQueryExtension(m.dpy, &event, &error) || !XRRQueryVersion(m.dpy, &major, &minor) ||
+      major * 100 + minor < 102) {
+    return 0;
+  }
+  const ::Window root = DefaultRootWindow(m.dpy);
+  int x = 0, y = 0;
+  ::Window child;
+  if (!XTranslateCoordinates(m.dpy, m.window, root, m.width / 2, m.height / 2, &x, &y, &child)) {
+    return 0;
+  }
+  XRRScreenResources* res = XRRGetScreenResourcesCurrent(m.dpy, root);
+  if (!res) return 0;
+  double hz = 0;
+  for (int i = 0; i < res->ncrtc && hz == 0; ++i) {
+    XRRCrtcInfo* crtc = XRRGetCrtcInfo(m.dpy, res, res->crtcs[i]);
+    if (!crtc) continue;
+    const bool shows = crtc->mode != None && x >= crtc->x && y >= crtc->y &&
+                       x < crtc->x + int(crtc->width) && y < crtc->y + int(crtc->height);
+    for (int k = 0; shows && k < res->nmode; ++k) {
+      if (res->modes[k].id == crtc->mode) hz = ModeHz(res->modes[k]);
+    }
+    XRRFreeCrtcInfo(crtc);
+  }
+  XRRFreeScreenResources(res);
+  return int32_t(hz + 0.5);
+}
+
 bool X11Canvas::Visible() const {
   return impl_->mapped && !impl_->obscured && !impl_->gone;
 }

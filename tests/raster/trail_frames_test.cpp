@@ -120,6 +120,37 @@ TEST(TrailFrames, SteppedFramesEqualFullRepaints) {
   }
 }
 
+// Frames drawn and held back from the window (more ticks than the display refreshes) reach it
+// with the next frame shown: their changes wait in the record, so the window ends up exact.
+TEST(TrailFrames, HeldFramesGoWithTheNextShown) {
+  const struct {
+    int32_t lines, width, every;  // one frame in `every` shown
+  } rows[] = {{4, 1, 2}, {4, 1, 3}, {10, 10, 3}, {1, 2, 5}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(::testing::Message()
+                 << r.lines << " lines, width " << r.width << ", one in " << r.every << " shown");
+    BothWays both;
+    GatedSurface gate(both);
+    auto figure = std::make_unique<Figure>();
+    FixedDraws draws(0.1L, 0.7L, 0.25L, 3, 17);
+    FigureConfig config;
+    config.NumberOfLines = r.lines;
+    config.WidthOfLines = r.width;
+    figure->SetUp(config, 160, 120, draws, gate);
+    const int32_t w = both.full.Width(), h = both.full.Height();
+    for (int t = 1; t <= 3000; ++t) {
+      const bool shown = t % r.every == 0;
+      gate.SetPresentDue(shown);
+      figure->Tick();
+      if (!shown) continue;
+      const std::string inWindow =
+          FirstDifference(both.full.Pixels(), both.window.pixels.data(), w, h);
+      ASSERT_EQ(inWindow, "") << "tick " << t << ": window differs first at " << inWindow;
+    }
+    EXPECT_EQ(both.steps, both.frames - 1);
+  }
+}
+
 // A sawtooth across the buffer: with teeth `pitch` apart, each row crosses every tooth.
 std::vector<Point> Saw(int32_t x0, int32_t pitch, int32_t width, int32_t height) {
   std::vector<Point> p;
