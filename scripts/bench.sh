@@ -100,6 +100,11 @@ vellicord_boot_prefix
 wine "$benchwin" frames 1 | tr -d '\r' >"$tmp/win.txt"
 vellicord_stop_display
 wineserver -w 2>/dev/null || true
+echo "Windows presents under Wine on a 3840x2160 display..." >&2
+vellicord_start_display 3840x2160
+wine "$benchwin" presents 1 | tr -d '\r' >>"$tmp/win.txt"
+vellicord_stop_display
+wineserver -w 2>/dev/null || true
 
 echo "the saver on a 1024x768 display..." >&2
 vellicord_start_display
@@ -149,18 +154,25 @@ measure_x11() {
 }
 hack=$root/build/native/saver/vellicord2
 benchx11=$root/build/native/tools/vellicord2-bench-x11
-helix=/usr/libexec/xscreensaver/helix
+qix=/usr/libexec/xscreensaver/qix
 # The X11 program at its defaults on screens of three sizes, each on the root window (a window
-# the size of the screen), beside XScreenSaver's helix there, 12 s each: the program's own share
-# and the X server's. Then the frames it sends there: the pixels changed and copied, and the
-# server's time a frame for its rectangles and for whole strips.
+# the size of the screen), beside XScreenSaver's qix there (a line hack that moves all the
+# time), 12 s each, in turns: the program's own share and the X server's. Then the frames it
+# sends there: the pixels changed and copied, the server's time a frame for its rectangles and
+# for whole strips, and the server's time for the same frames sent each other way.
 for size in 1024x768 1920x1080 3840x2160; do
-  echo "the X11 program and XScreenSaver's helix on a $size display..." >&2
+  echo "the X11 program and XScreenSaver's qix on a $size display..." >&2
   vellicord_stop_display
   vellicord_start_display "$size"
   measure_x11 "vellicord2 $size" 12 "$hack" --root
-  measure_x11 "helix $size" 12 "$helix" --root
+  measure_x11 "qix $size" 12 "$qix" --root
   "$benchx11" frames 600 >>"$tmp/x11.txt"
+  "$benchx11" methods 300 >>"$tmp/x11.txt"
+  if [ "$size" = 3840x2160 ]; then
+    measure_x11 "heaviest 3840x2160" 12 \
+      "$hack" --root --speed 3 --lines 10 --line-width 10 --complexity 2
+    "$benchx11" methods 100 heaviest >>"$tmp/x11.txt"
+  fi
   [ "$size" = 1024x768 ] || continue
   measure_x11 "vellicord2 --root, heaviest: Speed 3, 10 lines, width 10, Period 2 (7 ms)" "$run_s" \
     "$hack" --root --speed 3 --lines 10 --line-width 10 --complexity 2

@@ -194,10 +194,10 @@ int Frames(int ticks) {
       counts.Add(frame);
     }
     const double box = double(frame.Width()) * frame.Height() * ticks;
-    std::printf("x11frames|%dx%d|%s|%.4f|%.4f|%.1f|%.0f|%.0f\n", int(canvas->Width()),
+    std::printf("x11frames|%dx%d|%s|%.4f|%.4f|%.1f|%.0f|%.0f|%.0f\n", int(canvas->Width()),
                 int(canvas->Height()), price == canvas->RequestPixels() ? "merged" : "strips",
                 double(counts.changed) / box, double(counts.sent) / box,
-                double(counts.rects) / ticks, serverUs / ticks, ownUs / ticks);
+                double(counts.rects) / ticks, serverUs / ticks, ownUs / ticks, box / ticks);
     std::fflush(stdout);
   }
   return 0;
