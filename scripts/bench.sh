@@ -7,8 +7,18 @@
 # VELLICORD_BENCH_SECONDS (default 30) is the length of each CPU run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# --x11: the X11 program's rows alone (beside qix, its ways of sending a frame, the heaviest
+# settings at 3840x2160), from the native tree, printed and not written to docs/benchmarks.md.
+only_x11=0
+[ "${1:-}" = --x11 ] && only_x11=1
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" >/dev/null
+if [ $only_x11 = 1 ]; then
+  cmake -S "$root" -B "$root/build/native" -G Ninja >/dev/null
+  ninja -C "$root/build/native" vellicord2-x11 vellicord2-bench-x11 >/dev/null
+else
+  "$root/scripts/build.sh" >/dev/null
+fi
+
 run_s=${VELLICORD_BENCH_SECONDS:-30}
 native=$root/build/native/tools/vellicord2-frame-bench
 out=$root/docs/benchmarks.md
@@ -81,6 +91,7 @@ measure() {
 
 key='HKCU\Vellicord2\Vellicord2'
 
+if [ $only_x11 = 0 ]; then
 echo "native frames..." >&2
 "$native" --parts 1 >"$tmp/native.txt"
 # The rasterizer's share of a frame as the running saver composes it (stepped from the frame
@@ -137,6 +148,7 @@ measure "present floor, whole" "$run_s" wine "$benchwin" idle 14 whole
 # And at the heaviest settings' rate, where their strips cover the whole buffer.
 measure "present floor, whole, 7 ms" "$run_s" wine "$benchwin" idle 7 whole
 wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
+fi
 
 # measure_x11 NAME SECONDS command...: like measure, with the X server's share beside its own.
 measure_x11() {
@@ -184,6 +196,11 @@ done
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
+if [ $only_x11 = 1 ]; then
+  awk -F'|' -v size=0 -f "$root/scripts/bench_table.awk" "$root/build/bench-raw.txt" |
+    grep -E '^\| (figure|---)|X11|X server'
+  exit 0
+fi
 # The one table, made by scripts/bench_table.awk, and how its figures are taken.
 {
   echo "## Benchmark results"

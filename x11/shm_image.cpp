@@ -5,6 +5,8 @@
 #include <sys/ipc.h>
 #include <sys/shm.h>
 
+#include <algorithm>
+
 namespace vellicord {
 
 namespace {
@@ -117,6 +119,23 @@ void ShmImage::Put(Drawable drawable, GC gc, const PixelRect* rects, int32_t cou
   }
   if (attached_) ++outstanding_;
   XFlush(dpy_);
+}
+
+void ShmImage::PutClipped(Drawable drawable, GC gc, const PixelRect* rects, int32_t count, int x,
+                          int y) {
+  if (!image_ || count <= 0) return;
+  if (clip_.size() < size_t(count)) clip_.resize(size_t(count));
+  PixelRect box = rects[0];
+  for (int32_t i = 0; i < count; ++i) {
+    const PixelRect& r = rects[i];
+    clip_[size_t(i)] = {short(x + r.Left), short(y + r.Top), (unsigned short)(r.Right - r.Left),
+                        (unsigned short)(r.Bottom - r.Top)};
+    box = {std::min(box.Left, r.Left), std::min(box.Top, r.Top), std::max(box.Right, r.Right),
+           std::max(box.Bottom, r.Bottom)};
+  }
+  XSetClipRectangles(dpy_, gc, 0, 0, clip_.data(), count, YXSorted);
+  Put(drawable, gc, &box, 1, x, y);
+  XSetClipMask(dpy_, gc, None);
 }
 
 void ShmImage::WaitForPuts() {

@@ -38,6 +38,9 @@ class ShmImage {
   // Each rectangle of the image to the same place in `drawable` moved by (x, y), one request
   // each, flushed.
   void Put(Drawable drawable, GC gc, const PixelRect* rects, int32_t count, int x, int y);
+  // The same in one request: the rectangles' bounding box, clipped to them (they go top to
+  // bottom and don't overlap). The GC's clip is cleared again afterwards.
+  void PutClipped(Drawable drawable, GC gc, const PixelRect* rects, int32_t count, int x, int y);
   // The server has read every put so far: the image may be written again.
   void WaitForPuts();
   // True for the event that tells a put is done, which it takes.
@@ -56,6 +59,7 @@ class ShmImage {
   int outstanding_ = 0;  // puts the server may still be reading
   XImage* image_ = nullptr;
   std::vector<uint32_t> plain_;
+  std::vector<XRectangle> clip_;  // grown to the most rectangles a frame has had
 };
 
 }  // namespace vellicord

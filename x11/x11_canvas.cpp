@@ -39,8 +39,12 @@ int ConnectionLost(Display*) {
 }
 
 // One more XShmPutImage costs Xvfb and Xlib as much as about this many pixels of a put 16 rows
-// high (`vellicord2-bench-x11 cost`: 0.34 us a request, 0.37 ns a pixel).
+// high (`vellicord2-bench-x11 cost`).
 constexpr int64_t kPutRequestPixels = 900;
+// Frames up to this many pixels go as one put clipped to their changed tiles; larger ones as
+// tiles merged at a request's price, which the server takes faster there
+// (`vellicord2-bench-x11 methods`, docs/benchmarks.md).
+constexpr int64_t kClippedPutPixels = int64_t{1} << 21;
 
 constexpr int kOwnWidth = 800;
 constexpr int kOwnHeight = 600;
@@ -65,6 +69,8 @@ struct X11Canvas::Impl {
   // The frame on its way to the server. It keeps the last frame, so an expose puts it back
   // without the raster.
   std::unique_ptr<ShmImage> image;
+  // Frames go as one put clipped to their tiles (the buffer of the last Lend is small enough).
+  bool clipped = false;
   // The window shows the image's frame at (frameX, frameY).
   bool framePresented = false;
   int frameX = 0;
@@ -171,7 +177,12 @@ struct X11Canvas::Impl {
   }
 
   void Put(const PixelRect* rects, int32_t count) {
-    if (!gone) image->Put(window, gc, rects, count, frameX, frameY);
+    if (gone) return;
+    if (clipped && count > 1) {
+      image->PutClipped(window, gc, rects, count, frameX, frameY);
+    } else {
+      image->Put(window, gc, rects, count, frameX, frameY);
+    }
   }
 };
 
@@ -306,7 +317,8 @@ void X11Canvas::Fill(ColorValue color) {
 }
 
 int64_t X11Canvas::RequestPixels() const {
-  return kPutRequestPixels;
+  // Clipped, the tiles cost no request each: they merge only where they touch.
+  return impl_->clipped ? 0 : kPutRequestPixels;
 }
 
 void X11Canvas::PresentAgain() {
@@ -320,6 +332,7 @@ uint32_t* X11Canvas::Lend(int32_t width, int32_t height) {
   Impl& m = *impl_;
   m.image->Destroy();
   m.framePresented = false;
+  m.clipped = int64_t{width} * height <= kClippedPutPixels;
   // A 32-bit window reads the top byte as alpha, which the raster keeps for its own record:
   // that frame is copied.
   if (m.depth != 24 || !m.image->CreateShared(width, height)) return nullptr;
