@@ -6,6 +6,14 @@
 
 namespace vellicord {
 
+namespace {
+
+// Noted pixels kept per side of the buffer: four one-pixel curves crossing it 32 times each, as
+// a kept curve's room allows, beyond which the frame goes as tiles.
+constexpr int32_t kNotedPerSide = 4 * 32;
+
+}  // namespace
+
 TileGrid::TileGrid(int32_t width, int32_t height)
     : Strips((height + ChangedTiles::kStripRows - 1) / ChangedTiles::kStripRows),
       Tiles((width + ChangedTiles::kTileColumns - 1) / ChangedTiles::kTileColumns),
@@ -19,11 +27,15 @@ bool ChangedTiles::Allocate(int32_t width, int32_t height) {
   bits_.reset(new (std::nothrow) uint64_t[grid.Words()]());
   rects_.reset(new (std::nothrow) PixelRect[size_t(grid.Strips) * perStrip]);
   open_.reset(new (std::nothrow) int32_t[2 * perStrip]);
-  if (!bits_ || !rects_ || !open_) {
+  // Room for the changed pixels of a few one-pixel curves crossing the buffer 32 times each.
+  const int64_t room = int64_t{kNotedPerSide} * std::max(width, height);
+  notedPixels_.reset(new (std::nothrow) uint32_t[size_t(room) + 1]);
+  if (!bits_ || !rects_ || !open_ || !notedPixels_) {
     Release();
     return false;
   }
   grid_ = grid;
+  note_ = {notedPixels_.get(), 0, room};
   width_ = width;
   height_ = height;
   MarkAll();
@@ -34,11 +46,15 @@ void ChangedTiles::Release() {
   bits_.reset();
   rects_.reset();
   open_.reset();
+  notedPixels_.reset();
+  note_ = {nullptr, 0, 0};
+  noted_ = false;
   grid_ = {};
   rectCount_ = width_ = height_ = 0;
 }
 
 void ChangedTiles::MarkAll() {
+  noted_ = false;
   if (height_ > 0) Mark(0, height_ - 1, 0, width_ - 1);
 }
 

@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/bit_runs.h"
+#include "engine/ink.h"
 
 namespace vellicord {
 
@@ -67,6 +68,21 @@ class ChangedTiles {
   const PixelRect* Rects() const { return rects_.get(); }
   int32_t RectCount() const { return rectCount_; }
 
+  // Besides the tiles, the offsets of the pixels whose colour changed, while every change is
+  // noted in Note(): one-pixel trail curves' are, a clear, a wide pen's or a plain polyline's
+  // are not (LoseNote). Null once lost.
+  ChangeNote* Note() { return noted_ ? &note_ : nullptr; }
+  void LoseNote() { noted_ = false; }
+  // Whether Pixels() holds every pixel changed since StartNote, and those offsets (a pixel may
+  // come more than once).
+  bool Noted() const { return noted_ && note_.Count <= note_.Room; }
+  const uint32_t* Pixels() const { return note_.Out; }
+  int64_t PixelCount() const { return note_.Count; }
+  void StartNote() {
+    note_.Count = 0;
+    noted_ = note_.Out != nullptr;
+  }
+
  private:
   TileGrid grid_;
   std::unique_ptr<uint64_t[]> bits_;
@@ -75,6 +91,9 @@ class ChangedTiles {
   // next strip may extend.
   std::unique_ptr<int32_t[]> open_;
   int32_t rectCount_ = 0;
+  std::unique_ptr<uint32_t[]> notedPixels_;
+  ChangeNote note_{nullptr, 0, 0};
+  bool noted_ = false;
   int32_t width_ = 0;
   int32_t height_ = 0;
 };

@@ -50,7 +50,7 @@ class KeptCurves {
   // The slot's curve again, with `ink`, in the order it was drawn, so every pixel ends as
   // drawing it from its points would leave it (a pixel a one-pixel curve crosses twice
   // included); its tiles go to `changed`.
-  void Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px,
+  void Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px, ChangeNote* note,
               ChangedTiles& changed) const;
 
  private:

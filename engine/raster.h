@@ -76,6 +76,11 @@ class RasterSurface final : public DrawSurface {
   // as the presenter's RequestPixels() asks (changed_tiles.h).
   const PixelRect* Changed() const { return changed_.Rects(); }
   int32_t ChangedCount() const { return changed_.RectCount(); }
+  // Where every changed pixel since the last copy was noted (one-pixel trail curves only), the
+  // offsets of those pixels, in the buffer; a pixel may come more than once.
+  bool ChangedPixelsNoted() const { return changed_.Noted(); }
+  const uint32_t* ChangedPixels() const { return changed_.Pixels(); }
+  int64_t ChangedPixelCount() const { return changed_.PixelCount(); }
 
   // The BGRX pixel of a colour value; the palette marker byte is dropped.
   static constexpr uint32_t PixelOf(ColorValue c) {

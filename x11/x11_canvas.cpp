@@ -9,6 +9,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "x11/shm_image.h"
 
@@ -42,9 +43,13 @@ int ConnectionLost(Display*) {
 // high (`vellicord2-bench-x11 cost`).
 constexpr int64_t kPutRequestPixels = 900;
 // Frames up to this many pixels go as one put clipped to their changed tiles; larger ones as
-// tiles merged at a request's price, which the server takes faster there
+// their changed pixels, points of one colour a request, where the raster noted them (one-pixel
+// curves), else as tiles merged at a request's price: the server takes each fastest there
 // (`vellicord2-bench-x11 methods`, docs/benchmarks.md).
 constexpr int64_t kClippedPutPixels = int64_t{1} << 21;
+// The colours a frame's changed pixels may take before it goes as tiles instead: the background
+// and two curves' colours a tick, for a few ticks held back.
+constexpr int kPointColors = 16;
 
 constexpr int kOwnWidth = 800;
 constexpr int kOwnHeight = 600;
@@ -71,6 +76,9 @@ struct X11Canvas::Impl {
   std::unique_ptr<ShmImage> image;
   // Frames go as one put clipped to their tiles (the buffer of the last Lend is small enough).
   bool clipped = false;
+  // A frame's changed pixels by colour, kept from frame to frame so they grow only at first.
+  std::vector<XPoint> points[kPointColors];
+  uint32_t pointColor[kPointColors] = {};
   // The window shows the image's frame at (frameX, frameY).
   bool framePresented = false;
   int frameX = 0;
@@ -174,6 +182,44 @@ struct X11Canvas::Impl {
     gc = XCreateGC(dpy, window, 0, nullptr);
     image = std::make_unique<ShmImage>(dpy, visual, depth);
     Sync();
+  }
+
+  // The frame's changed pixels drawn as points in their colours, one request a colour; false,
+  // with nothing sent, where it has more colours than that.
+  bool PutPoints(const RasterSurface& frame) {
+    const uint32_t* px = frame.Pixels();
+    const uint32_t* at = frame.ChangedPixels();
+    const int64_t count = frame.ChangedPixelCount();
+    const int32_t width = frame.Width();
+    // Rows by a multiply, not a division in the loop; the error is below one row either way.
+    const double perRow = 1.0 / width;
+    int colors = 0, c = 0;
+    for (auto& p : points) p.clear();
+    for (int64_t i = 0; i < count; ++i) {
+      const uint32_t color = px[at[i]] & 0xFFFFFFu;
+      if (colors == 0 || pointColor[c] != color) {
+        c = 0;
+        while (c < colors && pointColor[c] != color) ++c;
+        if (c == colors) {
+          if (colors == kPointColors) return false;
+          pointColor[colors++] = color;
+        }
+      }
+      int32_t y = int32_t(double(at[i]) * perRow);
+      int32_t x = int32_t(at[i]) - y * width;
+      if (x < 0) x += width, --y;
+      if (x >= width) x -= width, ++y;
+      XPoint& p = points[c].emplace_back();
+      p.x = short(frameX + x);
+      p.y = short(frameY + y);
+    }
+    const unsigned long alpha = depth == 32 ? 0xFF000000u : 0;
+    for (int c = 0; c < colors; ++c) {
+      XSetForeground(dpy, gc, pointColor[c] | alpha);
+      XDrawPoints(dpy, window, gc, points[c].data(), int(points[c].size()), CoordModeOrigin);
+    }
+    XFlush(dpy);
+    return true;
   }
 
   void Put(const PixelRect* rects, int32_t count) {
@@ -358,6 +404,7 @@ void X11Canvas::Present(const RasterSurface& frame, int32_t x, int32_t y) {
   if (image.Exists() && frame.Pixels() == reinterpret_cast<const uint32_t*>(image.Data())) {
     // Drawn in place, in the shared memory the server reads.
     m.framePresented = true;
+    if (!whole && !m.clipped && frame.ChangedPixelsNoted() && !m.gone && m.PutPoints(frame)) return;
     m.Put(rects, count);
     return;
   }
