@@ -17,14 +17,11 @@ void GatedSurface::DrawTrail(const TrailFrame& frame) {
   const bool continues = current_;
   current_ = visible_;
   if (!visible_) return;
-  if (continues) {
-    inner_.DrawTrail(frame);
-    return;
-  }
+  TrailFrame drawn = frame;
+  drawn.Shown = frame.Shown && presentDue_;
   // The frames skipped were steps the buffer never took.
-  TrailFrame repaint = frame;
-  repaint.Stepped = false;
-  inner_.DrawTrail(repaint);
+  if (!continues) drawn.Stepped = false;
+  inner_.DrawTrail(drawn);
 }
 
 void GatedSurface::Polyline(const Point* points, int32_t count) {

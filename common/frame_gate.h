@@ -26,6 +26,10 @@ class GatedSurface final : public DrawSurface {
   explicit GatedSurface(DrawSurface& inner) : inner_(inner) {}
 
   void SetVisible(bool visible) { visible_ = visible; }
+  // Whether the next trail frame goes to the window once drawn (the display shows no more
+  // frames than it refreshes): one that doesn't is still drawn, and its changes go with the
+  // next one that does.
+  void SetPresentDue(bool due) { presentDue_ = due; }
   // False from the first frame skipped until the next one drawn: the buffer then holds an old
   // picture, which a repaint must not put back on the screen.
   bool FrameCurrent() const { return current_; }
@@ -43,6 +47,7 @@ class GatedSurface final : public DrawSurface {
   DrawSurface& inner_;
   bool visible_ = true;
   bool current_ = true;
+  bool presentDue_ = true;
 };
 
 }  // namespace vellicord

@@ -13,6 +13,19 @@ namespace vellicord {
 // slot; take only those no slot shows; give back those its slot shows to the background.
 enum class Ink { kPaint, kOwn, kUnder, kVacate };
 
+// Where the pixels whose colour a plot changes are noted, in order: Out holds Room + 1 offsets,
+// the last taking whatever no longer fits, so the loop has no test; the list is whole while
+// Count <= Room. Count is 64-bit so that a pixel store can't alias it.
+struct ChangeNote {
+  uint32_t* Out;
+  int64_t Count;
+  int64_t Room;
+  void Keep(uint32_t offset, bool changed) {
+    Out[Count < Room ? Count : Room] = offset;
+    Count += changed ? 1 : 0;
+  }
+};
+
 struct InkRule {
   uint32_t Word = 0;     // what a written pixel becomes
   uint32_t Match = 0;    // for a selecting ink, the slot record a pixel must hold to be written
@@ -38,6 +51,32 @@ struct InkRule {
     } else {
       use([px, word](ptrdiff_t i) { px[i] = word; });
     }
+  }
+
+  // The same, noting each pixel whose colour it changes in `note` (null: none noted).
+  template <class Use>
+  void WithPlot(uint32_t* px, ChangeNote* note, Use use) const {
+    if (!note) {
+      WithPlot(px, use);
+      return;
+    }
+    const uint32_t word = Word, match = Match;
+    ChangeNote n = *note;
+    if (Selects) {
+      use([px, word, match, &n](ptrdiff_t i) {
+        const uint32_t old = px[i];
+        if ((old & kSlotBits) != match) return;
+        px[i] = word;
+        n.Keep(uint32_t(i), ((old ^ word) & 0xFFFFFFu) != 0);
+      });
+    } else {
+      use([px, word, &n](ptrdiff_t i) {
+        const uint32_t old = px[i];
+        px[i] = word;
+        n.Keep(uint32_t(i), ((old ^ word) & 0xFFFFFFu) != 0);
+      });
+    }
+    *note = n;
   }
 
   // A run of n pixels from px, written branch-free so the compiler takes several at a time.

@@ -50,14 +50,14 @@ KeptCurves::Recorder KeptCurves::Begin(int32_t slot, uint64_t serial) {
   return {words_.get() + size_t(slot) * size_t(wordsPerSlot_), wordsPerSlot_, 0};
 }
 
-void KeptCurves::Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px,
-                        ChangedStrips& changed) const {
+void KeptCurves::Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px, ChangeNote* note,
+                        ChangedTiles& changed) const {
   const uint32_t* word = words_.get() + size_t(slot) * size_t(wordsPerSlot_);
   const uint32_t* const end = word + kept_[slot].Words;
   if (runs) {
     for (; word != end; word += 2) ink.Run(px + word[0], int32_t(word[1]));
   } else {
-    ink.WithPlot(px, [&](auto plot) {
+    ink.WithPlot(px, note, [&](auto plot) {
       for (; word != end; ++word) plot(*word);
     });
   }

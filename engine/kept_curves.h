@@ -5,14 +5,14 @@
 #include <cstdint>
 #include <memory>
 
-#include "engine/changed_strips.h"
+#include "engine/changed_tiles.h"
 #include "engine/ink.h"
 #include "engine/raster_geometry.h"
 
 namespace vellicord {
 
 // A one-pixel curve is kept as its pixels' offsets in the buffer, a wide one as its runs
-// (offset and length), each with the tiles it changes (changed_strips.h). A curve with more than a
+// (offset and length), each with the tiles it changes (changed_tiles.h). A curve with more than a
 // slot holds is not kept: it is drawn from its points each time instead.
 class KeptCurves {
  public:
@@ -52,8 +52,8 @@ class KeptCurves {
   // The slot's curve again, with `ink`, in the order it was drawn, so every pixel ends as
   // drawing it from its points would leave it (a pixel a one-pixel curve crosses twice
   // included); its tiles go to `changed`.
-  void Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px,
-              ChangedStrips& changed) const;
+  void Replay(int32_t slot, const InkRule& ink, bool runs, uint32_t* px, ChangeNote* note,
+              ChangedTiles& changed) const;
 
  private:
   struct Kept {

@@ -21,12 +21,13 @@ struct InkSink {
   TileGrid Grid;
   uint64_t* Tiles;
   KeptCurves::Recorder* Kept;  // null when the polyline is not kept
+  ChangeNote* Note;            // null when its changed pixels aren't noted
 
   void Changed(int32_t top, int32_t bottom, int32_t lo, int32_t hi) {
     Grid.Mark(Tiles, top, bottom, lo, hi);
   }
   void Walk(const PixelWalk& walk) {
-    Rule.WithPlot(Px, [&](auto plot) {
+    Rule.WithPlot(Px, Note, [&](auto plot) {
       if (!Kept) {
         walk.Each(plot);
         return;
@@ -106,6 +107,7 @@ void RasterSurface::CopyToWindow(int32_t x, int32_t y) {
   if (!HasBuffer() || !presenter_) return;
   changed_.Collect(presenter_->RequestPixels());
   presenter_->Present(*this, x, y);
+  changed_.StartNote();
 }
 
 void RasterSurface::DrawTrail(const TrailFrame& frame) {
@@ -116,7 +118,7 @@ void RasterSurface::DrawTrail(const TrailFrame& frame) {
   } else {
     RepaintTrail(frame);
   }
-  CopyToWindow(frame.X, frame.Y);
+  if (frame.Shown) CopyToWindow(frame.X, frame.Y);
 }
 
 void RasterSurface::RepaintTrail(const TrailFrame& frame) {
@@ -160,12 +162,15 @@ void RasterSurface::DrawPolyline(const TrailLine& line, Ink ink, uint32_t color)
   buffer_.BeforeWrite();
   const InkRule rule = InkRule::For(ink, color, slot);
   const bool wide = penWidth_ > 1;
+  // Only one-pixel trail curves note each pixel they change.
+  if (wide || ink == Ink::kPaint) changed_.LoseNote();
+  ChangeNote* const note = changed_.Note();
   // A trail curve is replayed when its slot keeps it: rising and leaving. One coming in is
   // drawn from its points and kept for those two (a leaving one's slot is about to be reused).
   const bool keepable =
       ink != Ink::kPaint && slot >= 0 && slot < KeptCurves::kKeptSlots && line.Serial != 0;
   if (keepable && kept_.Holds(slot, line.Serial)) {
-    kept_.Replay(slot, rule, wide, buffer_.Pixels(), changed_);
+    kept_.Replay(slot, rule, wide, buffer_.Pixels(), note, changed_);
     return;
   }
   const bool keeping = keepable && ink != Ink::kVacate;
@@ -176,7 +181,8 @@ void RasterSurface::DrawPolyline(const TrailLine& line, Ink ink, uint32_t color)
                rule,
                changed_.Grid(),
                keeping ? kept_.Tiles(slot) : changed_.Tiles(),
-               keeping ? &recorder : nullptr};
+               keeping ? &recorder : nullptr,
+               note};
   if (wide) {
     widePen_.Draw(points, count, sink);
   } else {

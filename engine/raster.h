@@ -4,7 +4,7 @@
 
 #include <cstdint>
 
-#include "engine/changed_strips.h"
+#include "engine/changed_tiles.h"
 #include "engine/kept_curves.h"
 #include "engine/pixel_buffer.h"
 #include "engine/surface.h"
@@ -73,9 +73,14 @@ class RasterSurface final : public DrawSurface {
   bool TrailStepped() const { return trailStepped_; }
   // Rectangles, top to bottom and not overlapping, outside which no pixel has changed since the
   // last copy to the window: the whole buffer after a clear, the changed tiles otherwise, merged
-  // as the presenter's RequestPixels() asks (changed_strips.h).
+  // as the presenter's RequestPixels() asks (changed_tiles.h).
   const PixelRect* Changed() const { return changed_.Rects(); }
   int32_t ChangedCount() const { return changed_.RectCount(); }
+  // Where every changed pixel since the last copy was noted (one-pixel trail curves only), the
+  // offsets of those pixels, in the buffer; a pixel may come more than once.
+  bool ChangedPixelsNoted() const { return changed_.Noted(); }
+  const uint32_t* ChangedPixels() const { return changed_.Pixels(); }
+  int64_t ChangedPixelCount() const { return changed_.PixelCount(); }
 
   // The BGRX pixel of a colour value; the palette marker byte is dropped.
   static constexpr uint32_t PixelOf(ColorValue c) {
@@ -96,7 +101,7 @@ class RasterSurface final : public DrawSurface {
   FramePresenter* presenter_ = nullptr;
   WidePen widePen_;
   KeptCurves kept_;
-  ChangedStrips changed_;
+  ChangedTiles changed_;
 
   // The pixels' slot record is up to date.
   bool trailReady_ = false;

@@ -42,6 +42,9 @@ struct TrailFrame {
   // Where the frame's top-left corner goes in the window.
   int32_t X = 0;
   int32_t Y = 0;
+  // Copied to the window once composed. A frame composed and not copied leaves its changes to
+  // go with the next one that is.
+  bool Shown = true;
 };
 
 class DrawSurface {
@@ -70,7 +73,7 @@ class DrawSurface {
       SetPenColor(frame.Lines[i].Color);
       Polyline(frame.Lines[i].Points, frame.Lines[i].Count);
     }
-    CopyToWindow(frame.X, frame.Y);
+    if (frame.Shown) CopyToWindow(frame.X, frame.Y);
   }
 };
 

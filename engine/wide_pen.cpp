@@ -113,17 +113,8 @@ struct Coverage {
     lo = std::max(lo, 0);
     hi = std::min(hi, Width - 1);
     if (lo > hi) return;
-    uint64_t* row = Bits + size_t(y) * size_t(Words);
+    SetBits(Bits + size_t(y) * size_t(Words), uint32_t(lo), uint32_t(hi));
     const int32_t first = lo >> 6, last = hi >> 6;
-    const uint64_t head = ~uint64_t{0} << (lo & 63);
-    const uint64_t tail = ~uint64_t{0} >> (63 - (hi & 63));
-    if (first == last) {
-      row[first] |= head & tail;
-    } else {
-      row[first] |= head;
-      for (int32_t w = first + 1; w < last; ++w) row[w] = ~uint64_t{0};
-      row[last] |= tail;
-    }
     int32_t* words = Rows + 2 * size_t(y);
     words[0] = std::min(words[0], first);
     words[1] = std::max(words[1], last);

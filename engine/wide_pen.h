@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/bit_runs.h"
 #include "engine/raster_geometry.h"
 #include "engine/surface.h"
 
@@ -76,28 +77,8 @@ void WidePen::Flush(Sink& sink) {
   for (int32_t y = spanTop_; y <= spanBottom_; ++y) {
     int32_t* words = coverageRows_.get() + 2 * size_t(y);
     if (words[0] > words[1]) continue;
-    uint64_t* row = coverage_.get() + size_t(y) * size_t(coverageWords_);
-    int32_t start = -1;
-    for (int32_t w = words[0]; w <= words[1]; ++w) {
-      const uint64_t bits = row[w];
-      row[w] = 0;
-      const int32_t base = w * 64;
-      int pos = 0;
-      while (pos < 64) {
-        if (start < 0) {
-          const uint64_t rest = bits >> pos;
-          if (rest == 0) break;
-          pos += __builtin_ctzll(rest);
-          start = base + pos;
-        }
-        const uint64_t gaps = ~bits >> pos;
-        if (gaps == 0) break;  // the run goes on into the next word
-        pos += __builtin_ctzll(gaps);
-        sink.Run(y, start, base + pos - 1);
-        start = -1;
-      }
-    }
-    if (start >= 0) sink.Run(y, start, words[1] * 64 + 63);
+    TakeRuns(coverage_.get() + size_t(y) * size_t(coverageWords_), words[0], words[1],
+             [&](int32_t lo, int32_t hi) { sink.Run(y, lo, hi); });
     words[0] = INT32_MAX;
     words[1] = -1;
   }

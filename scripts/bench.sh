@@ -7,8 +7,18 @@
 # VELLICORD_BENCH_SECONDS (default 30) is the length of each CPU run.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+# --x11: the X11 program's rows alone (beside qix, its ways of sending a frame, the heaviest
+# settings at 3840x2160), from the native tree, printed and not written to docs/benchmarks.md.
+only_x11=0
+[ "${1:-}" = --x11 ] && only_x11=1
 "$root/scripts/setup.sh"
-"$root/scripts/build.sh" >/dev/null
+if [ $only_x11 = 1 ]; then
+  cmake -S "$root" -B "$root/build/native" -G Ninja >/dev/null
+  ninja -C "$root/build/native" vellicord2-x11 vellicord2-bench-x11 >/dev/null
+else
+  "$root/scripts/build.sh" >/dev/null
+fi
+
 run_s=${VELLICORD_BENCH_SECONDS:-30}
 native=$root/build/native/tools/vellicord2-frame-bench
 out=$root/docs/benchmarks.md
@@ -82,6 +92,7 @@ measure() {
 
 key='HKCU\Vellicord2\Vellicord2'
 
+if [ $only_x11 = 0 ]; then
 echo "native frames..." >&2
 "$native" --parts 1 >"$tmp/native.txt"
 # The rasterizer's share of a frame as the running saver composes it (stepped from the frame
@@ -99,6 +110,11 @@ echo "Windows frames under Wine on a 1920x1080 display..." >&2
 vellicord_start_display 1920x1080
 vellicord_boot_prefix
 wine "$benchwin" frames 1 | tr -d '\r' >"$tmp/win.txt"
+vellicord_stop_display
+wineserver -w 2>/dev/null || true
+echo "Windows presents under Wine on a 3840x2160 display..." >&2
+vellicord_start_display 3840x2160
+wine "$benchwin" presents 1 | tr -d '\r' >>"$tmp/win.txt"
 vellicord_stop_display
 wineserver -w 2>/dev/null || true
 
@@ -133,6 +149,7 @@ measure "present floor, whole" "$run_s" wine "$benchwin" idle 14 whole
 # And at the heaviest settings' rate, where their strips cover the whole buffer.
 measure "present floor, whole, 7 ms" "$run_s" wine "$benchwin" idle 7 whole
 wine "$benchwin" startup "$(winpath "$scr")" 5 | tr -d '\r' >"$tmp/startup.txt"
+fi
 
 # measure_x11 NAME SECONDS command...: like measure, with the X server's share beside its own.
 measure_x11() {
@@ -150,18 +167,25 @@ measure_x11() {
 }
 hack=$root/build/native/saver/vellicord2
 benchx11=$root/build/native/tools/vellicord2-bench-x11
-helix=/usr/libexec/xscreensaver/helix
+qix=/usr/libexec/xscreensaver/qix
 # The X11 program at its defaults on screens of three sizes, each on the root window (a window
-# the size of the screen), beside XScreenSaver's helix there, 12 s each: the program's own share
-# and the X server's. Then the frames it sends there: the pixels changed and copied, and the
-# server's time a frame for its rectangles and for whole strips.
+# the size of the screen), beside XScreenSaver's qix there (a line hack that moves all the
+# time), 12 s each, in turns: the program's own share and the X server's. Then the frames it
+# sends there: the pixels changed and copied, the server's time a frame for its rectangles and
+# for whole strips, and the server's time for the same frames sent each other way.
 for size in 1024x768 1920x1080 3840x2160; do
-  echo "the X11 program and XScreenSaver's helix on a $size display..." >&2
+  echo "the X11 program and XScreenSaver's qix on a $size display..." >&2
   vellicord_stop_display
   vellicord_start_display "$size"
   measure_x11 "vellicord2 $size" 12 "$hack" --root
-  measure_x11 "helix $size" 12 "$helix" --root
+  measure_x11 "qix $size" 12 "$qix" --root
   "$benchx11" frames 600 >>"$tmp/x11.txt"
+  "$benchx11" methods 300 >>"$tmp/x11.txt"
+  if [ "$size" = 3840x2160 ]; then
+    measure_x11 "heaviest 3840x2160" 12 \
+      "$hack" --root --speed 3 --lines 10 --line-width 10 --complexity 2
+    "$benchx11" methods 100 heaviest >>"$tmp/x11.txt"
+  fi
   [ "$size" = 1024x768 ] || continue
   measure_x11 "vellicord2 --root, heaviest: Speed 3, 10 lines, width 10, Period 2 (7 ms)" "$run_s" \
     "$hack" --root --speed 3 --lines 10 --line-width 10 --complexity 2
@@ -176,6 +200,11 @@ echo "the Wayland program on a 1920x1080 headless sway, beside the X11 program..
 
 # The raw figures stay beside the build, for a look behind the table.
 cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
+if [ $only_x11 = 1 ]; then
+  awk -F'|' -v size=0 -f "$root/scripts/bench_table.awk" "$root/build/bench-raw.txt" |
+    grep -E '^\| (figure|---)|X11|X server'
+  exit 0
+fi
 # The one table, made by scripts/bench_table.awk, and how its figures are taken.
 {
   echo "## Benchmark results"

@@ -14,11 +14,15 @@ $1 == "x11cpu" && $2 ~ /^vellicord2 --root/ { x11[++nx11] = $0 }
 $1 == "x11cpu" && $2 ~ /^vellicord2 [0-9]/ { split($2, sz, " "); hack[sz[2]] = $0; sizes[++nsizes] = sz[2] }
 # The defaults at 1024x768 also beside the program's floor, with the heaviest settings below.
 $1 == "x11cpu" && $2 == "vellicord2 1024x768" { x11[++nx11] = "x11cpu|vellicord2 --root, defaults (14 ms)|" $3 "|" $4 }
-$1 == "x11cpu" && $2 ~ /^helix/ { split($2, sz, " "); helix[sz[2]] = $0 }
+$1 == "x11cpu" && $2 ~ /^qix/ { split($2, sz, " "); qix[sz[2]] = $0 }
+$1 == "x11cpu" && $2 ~ /^heaviest/ { heaviest4k = $0 }
+$1 == "x11method" { if (!(($2 SUBSEP $3) in mseen)) morder[++nm] = $2 "|" $3; mseen[$2, $3] = 1; mus[$2, $3, $4] = $5 }
+$1 == "winpresent" { wp = $0 }
 $1 == "x11cpu" && $2 ~ /^floor/ { x11floor[$2] = $3 }
 $1 == "x11frames" { xf[$2, $3] = $0 }
 $1 == "x11cost" { putcost = $0 }
 $1 == "wlcpu" { split($2, w, " "); wl[w[1]] = $0; wlsize = w[2] }
+BEGIN { split("tiles clip-runs clip-tiles points runs", mnames, " ") }
 END {
   print "| figure | measured | floor or peer (same run) | target |"
   print "|---|---|---|---|"
@@ -72,12 +76,30 @@ END {
   printf "| start-up to first frame, warm Wine (median of %d) | **%.1f ms** | a trivial program started and ended: %.1f ms; the first tick comes one interval (14 ms) after creation | < 150 ms: %s |\n", u[4], u[2], u[3], ok(u[2], 150)
   printf "| Vellicord2.scr size | **%.0f KB** | 855 KB before stripping and section collection | < 300 KB: %s |\n", size / 1024, ok(size / 1024, 300)
   printf "| peak private memory (largest RssAnon, sampled each second; VmHWM) | **%.1f MB** (%.1f MB) | idle Wine window: %.1f MB (%.1f MB) | < 16 MB: %s |\n", mem, hwm, iw[6], iw[7], ok(mem, 16)
-  # The X11 program at three screen sizes beside helix, and the frames it sends there.
+  # The X11 program at three screen sizes beside qix, and the frames it sends there.
   for (i = 1; i <= nsizes; i++) {
-    z = sizes[i]; split(hack[z], v, "|"); split(helix[z], g, "|")
-    split(xf[z, "merged"], m, "|"); split(xf[z, "strips"], ws, "|")
-    both[z] = v[3] + v[4]
-    printf "| CPU, X11 program at its defaults on the root window of a %s Xvfb: own user+sys (X server) | **%.2f%%** (**%.2f%%**) of a core | helix there: %.2f%% (%.2f%%); a frame changes %.1f%% of the box and copies %.1f%% in %.0f rectangles (whole changed strips: %.1f%% in %.0f); X server %.0f us a frame (strips %.0f us), the program %.0f us | X server <= own: %s |\n", z, v[3], v[4], g[3], g[4], 100 * m[4], 100 * m[5], m[6], 100 * ws[5], ws[6], m[7], ws[7], m[8], v[4] <= v[3] ? "yes" : "**no**"
+    z = sizes[i]; split(hack[z], v, "|"); split(qix[z], g, "|")
+    split(xf[z, "sent"], m, "|"); split(xf[z, "strips"], ws, "|")
+    both[z] = v[3] + v[4]; peer = g[3] + g[4]
+    printf "| CPU, X11 program at its defaults on the root window of a %s Xvfb: own user+sys (X server), and beside qix | **%.2f%%** (**%.2f%%**) of a core: **%.2fx** qix | qix there: %.2f%% (%.2f%%); a frame changes %.1f%% of the box and copies %.1f%% in %.0f rectangles (whole changed strips: %.1f%% in %.0f); X server %.0f us a frame (strips %.0f us), the program %.0f us, %.1f ns a changed pixel | <= 1.2x qix: %s; X server <= own: %s |\n", z, v[3], v[4], (peer > 0 ? both[z] / peer : 0), g[3], g[4], 100 * m[4], 100 * m[5], m[6], 100 * ws[5], ws[6], m[7], ws[7], m[8], 1000 * m[8] / (m[4] * m[9] + 1e-9), both[z] <= 1.2 * peer ? "yes" : "**no**", v[4] <= v[3] ? "yes" : "**no**"
+  }
+  # The same frames sent each way: the X server's time a frame.
+  for (i = 1; i <= nm; i++) {
+    split(morder[i], mk, "|"); best = ""; line = ""
+    for (j = 1; j <= 5; j++) {
+      name = mnames[j]; mt = mus[mk[1], mk[2], name]
+      if (best == "" || mt < mus[mk[1], mk[2], best]) best = name
+      line = line (j > 1 ? ", " : "") name " " mt
+    }
+    printf "| X server, a frame of the X11 program at its %s on a %s Xvfb, sent as merged tiles (today's), one put clipped to the changed runs, one put clipped to the tiles, points of one colour a request, runs of one colour a request | %s us | cheapest: **%s** | - |\n", mk[2], mk[1], line, best
+  }
+  if (heaviest4k != "") {
+    split(heaviest4k, v, "|")
+    printf "| CPU, X11 program, heaviest (Speed 3, 10 lines, width 10, Period 2) on a 3840x2160 Xvfb: own user+sys (X server) | **%.2f%%** (%.2f%%): **%.2f%%** of a core | - | <= 20%%: %s |\n", v[3], v[4], v[3] + v[4], v[3] + v[4] <= 20 ? "yes" : "**no**"
+  }
+  if (wp != "") {
+    split(wp, wpf, "|")
+    printf "| frame, Windows under Wine, %s (buffer %s), defaults: stepped raster + copy of the changed strips; of the changed tiles; of the whole buffer | strips **%.1f us** (%.1f%% of the buffer); tiles %.1f us (%.1f%% in %.0f calls); whole %.1f us | stepped raster alone %.1f us | - |\n", wpf[2], wpf[3], wpf[5], 100 * wpf[6], wpf[7], 100 * wpf[8], wpf[9], wpf[10], wpf[4]
   }
   if (("1024x768" in both) && ("3840x2160" in both)) {
     printf "| CPU, X11 program, own + X server: 3840x2160 beside 1024x768 | **%.1fx** (%.2f%% and %.2f%%) | the box has 7.9 times the pixels, the curves 2.8 times the length | <= 2x: %s |\n", both["3840x2160"] / both["1024x768"], both["3840x2160"], both["1024x768"], both["3840x2160"] <= 2 * both["1024x768"] ? "yes" : "**no**"
@@ -90,7 +112,7 @@ END {
     split(putcost, pc, "|")
     printf "| X server, one XShmPutImage 16 rows high: per request, per pixel | %.2f us, %.2f ns: a request costs as much as **%.0f pixels** | the price the rectangles are merged for (`x11/x11_canvas.cpp`) | - |\n", pc[2], pc[3], pc[4]
   }
-  split(helix["1024x768"], g, "|")
+  split(qix["1024x768"], g, "|")
   for (i = 1; i <= nx11; i++) {
     split(x11[i], v, "|"); heavy = v[2] ~ /heaviest/; cap = heavy ? 3 : 1; ms = heavy ? 7 : 14
     vi = ras[heavy ? "1024x768 10lines_w10_P2" : "1024x768 defaults", "visit"]

@@ -8,7 +8,7 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 need=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libbenchmark-dev libpng-dev pkg-config
       g++-mingw-w64-i686 binutils-mingw-w64-i686 g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
       wine wine64 xvfb x11-utils fonts-wine fonts-ipafont-gothic imagemagick
-      libx11-dev libxext-dev dpkg-dev file xscreensaver xscreensaver-data-extra x11-apps
+      libx11-dev libxext-dev libxrandr-dev dpkg-dev file xscreensaver xscreensaver-data-extra x11-apps
       lintian desktop-file-utils mate-screensaver dbus-daemon libglib2.0-bin xsecurelock nsis zip git
       osslsigncode xserver-xephyr libwayland-dev wayland-protocols libwayland-bin sway swayidle grim
       wtype)

@@ -1,6 +1,8 @@
 // vellicord2-bench-win.exe: the Windows build's figures for scripts/bench.sh, under Wine.
 //   frames [s]                 engine, rasterizer and the real copy to a window, beside their
 //                              floors and GDI pens drawing the same frames
+//   presents [s]               the defaults' stepped frames on this screen, copied as changed
+//                              strips, as changed tiles and whole
 //   startup <scr> <n>          process start to first frame of Vellicord2.scr /s, after a warm run
 //   counters                   the tick counters of the running full-screen saver, as one line
 //   noop                       ends at once: what Wine takes to start a trivial program
@@ -163,7 +165,7 @@ int Frames(double seconds) {
     stepped.CreateBuffer(r.BufferWidth, r.BufferHeight);
     const double steppedRaster = SteppedUs(r, stepped, seconds, [] {});
     const double box = double(r.BufferWidth) * r.BufferHeight;
-    StripCopy strips(window, ChangedStrips::kWholeStrips);
+    StripCopy strips(window, ChangedTiles::kWholeStrips);
     stepped.SetPresenter(&strips);
     const double steppedCopied = SteppedUs(r, stepped, seconds, Pump);
     const double stripShare = double(strips.area) / double(strips.frames) / box;
@@ -198,6 +200,40 @@ int Frames(double seconds) {
         steppedCopied, stripShare, tilesCopied, tileShare, tileRects);
     std::fflush(stdout);
   }
+  return 0;
+}
+
+// The saver's frames at its defaults on this screen, presented three ways after each step: the
+// changed strips, the changed tiles (a call each run of them), and the whole buffer; each as
+// microseconds a frame, raster included, with the share of the buffer it copies.
+int Presents(double seconds) {
+  const FrameCase c{"defaults", GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN), 4, 1,
+                    1};
+  const RecordedCase r = RecordFrames(c, 32);
+  const int32_t x = (c.ScreenWidth - r.BufferWidth) / 2;
+  const int32_t y = (c.ScreenHeight - r.BufferHeight) / 2;
+  HWND window = ShowWindowOfSize(c.ScreenWidth, c.ScreenHeight);
+  RasterSurface stepped;
+  stepped.CreateBuffer(r.BufferWidth, r.BufferHeight);
+  const double raster = SteppedUs(r, stepped, seconds, [] {});
+  const double box = double(r.BufferWidth) * r.BufferHeight;
+  StripCopy strips(window, ChangedTiles::kWholeStrips), tiles(window, 0);
+  stepped.SetPresenter(&strips);
+  const double stripsUs = SteppedUs(r, stepped, seconds, Pump);
+  stepped.SetPresenter(&tiles);
+  const double tilesUs = SteppedUs(r, stepped, seconds, Pump);
+  stepped.SetPresenter(nullptr);
+  const double wholeUs = SteppedUs(r, stepped, seconds, [&] {
+    CopyFrame(window, stepped, x, y);
+    Pump();
+  });
+  DestroyWindow(window);
+  Pump();
+  std::printf("winpresent|%dx%d|%dx%d|%.1f|%.1f|%.3f|%.1f|%.3f|%.1f|%.1f\n", int(c.ScreenWidth),
+              int(c.ScreenHeight), int(r.BufferWidth), int(r.BufferHeight), raster, stripsUs,
+              double(strips.area) / double(strips.frames) / box, tilesUs,
+              double(tiles.area) / double(tiles.frames) / box,
+              double(tiles.rects) / double(tiles.frames), wholeUs);
   return 0;
 }
 
@@ -262,7 +298,7 @@ int Idle(int32_t intervalMs, const std::wstring& copy) {
   HWND window = ShowWindowOfSize(strip || whole ? 1024 : 320, strip || whole ? 768 : 200);
   RasterSurface frame;
   frame.CreateBuffer(652, 653);
-  StripCopy present(window, ChangedStrips::kWholeStrips);
+  StripCopy present(window, ChangedTiles::kWholeStrips);
   frame.SetPresenter(&present);
   const Point dot[2] = {{320, 300}, {320, 300}};
   frame.SetPenWidth(8);
@@ -287,12 +323,14 @@ int wmain(int argc, wchar_t** argv) {
   if (vellicord::PrintedVersion(argc, argv, "vellicord2-bench-win")) return 0;
   const std::wstring mode = argc > 1 ? argv[1] : L"";
   if (mode == L"frames") return Frames(argc > 2 ? _wtof(argv[2]) : 1.0);
+  if (mode == L"presents") return Presents(argc > 2 ? _wtof(argv[2]) : 1.0);
   if (mode == L"startup" && argc > 3) return Startup(argv[2], _wtoi(argv[3]));
   if (mode == L"counters") return Counters();
   if (mode == L"noop") return 0;
   if (mode == L"idle") return Idle(argc > 2 ? _wtoi(argv[2]) : 0, argc > 3 ? argv[3] : L"");
   std::fprintf(stderr,
-               "usage: vellicord2-bench-win frames [s] | startup scr n | counters | idle ms "
+               "usage: vellicord2-bench-win frames [s] | presents [s] | startup scr n | counters | "
+               "idle ms "
                "[strip|whole]\n");
   return 2;
 }

@@ -29,6 +29,7 @@
 #include "engine/raster.h"
 #include "tests/support/fixed_draws.h"
 #include "tools/tool_version.h"
+#include "x11/shm_image.h"
 #include "x11/x11_canvas.h"
 
 namespace {
@@ -118,7 +119,8 @@ double CpuUs(long pid) {
   return double(ns) / 1000;
 }
 
-// Hands frames to the canvas, merged as if a request cost `requestPixels`.
+// Hands frames to the canvas, merged as if a request cost `requestPixels`; below 0, as the
+// canvas asks.
 class PricedAs final : public vellicord::FramePresenter {
  public:
   PricedAs(vellicord::X11Canvas& canvas, int64_t requestPixels)
@@ -126,7 +128,9 @@ class PricedAs final : public vellicord::FramePresenter {
   void Present(const vellicord::RasterSurface& frame, int32_t x, int32_t y) override {
     canvas_.Present(frame, x, y);
   }
-  int64_t RequestPixels() const override { return requestPixels_; }
+  int64_t RequestPixels() const override {
+    return requestPixels_ < 0 ? canvas_.RequestPixels() : requestPixels_;
+  }
 
  private:
   vellicord::X11Canvas& canvas_;
@@ -152,7 +156,7 @@ struct Counts {
   }
 };
 
-// The saver at its defaults on the root window, its frames merged as the canvas asks and, for
+// The saver at its defaults on the root window, its frames sent as the canvas sends them and, for
 // comparison, into whole strips (a request priced above any strip): the pixels a frame changes
 // and those it sends, as shares of the buffer, the rectangles a frame, and the X server's and
 // the program's CPU time a frame, ticked as fast as the server takes the frames.
@@ -165,7 +169,7 @@ int Frames(int ticks) {
     std::fprintf(stderr, "vellicord2-bench-x11: %s\n", canvas ? "no X server pid" : error.c_str());
     return 1;
   }
-  for (const int64_t price : {canvas->RequestPixels(), ChangedStrips::kWholeStrips}) {
+  for (const int64_t price : {int64_t{-1}, ChangedTiles::kWholeStrips}) {
     PricedAs presenter(*canvas, price);
     RasterSurface frame;
     frame.SetPresenter(&presenter);
@@ -193,12 +197,207 @@ int Frames(int ticks) {
       counts.Add(frame);
     }
     const double box = double(frame.Width()) * frame.Height() * ticks;
-    std::printf("x11frames|%dx%d|%s|%.4f|%.4f|%.1f|%.0f|%.0f\n", int(canvas->Width()),
-                int(canvas->Height()), price == canvas->RequestPixels() ? "merged" : "strips",
-                double(counts.changed) / box, double(counts.sent) / box,
-                double(counts.rects) / ticks, serverUs / ticks, ownUs / ticks);
+    std::printf("x11frames|%dx%d|%s|%.4f|%.4f|%.1f|%.0f|%.0f|%.0f\n", int(canvas->Width()),
+                int(canvas->Height()), price < 0 ? "sent" : "strips", double(counts.changed) / box,
+                double(counts.sent) / box, double(counts.rects) / ticks, serverUs / ticks,
+                ownUs / ticks, box / ticks);
     std::fflush(stdout);
   }
+  return 0;
+}
+
+// The ways a stepped frame can reach the window, each the same pixels: the merged tiles the
+// canvas sends, one put clipped to the changed rows' runs or to the changed tiles, and the
+// changed pixels drawn in their colours as points or as runs.
+enum class Method { kTiles, kClipRuns, kClipTiles, kPoints, kRuns };
+const char* const kMethodNames[] = {"tiles", "clip-runs", "clip-tiles", "points", "runs"};
+
+// Lends the raster the shared image, so frames are drawn where the server reads them.
+class ShmMemory final : public vellicord::PixelMemory {
+ public:
+  explicit ShmMemory(vellicord::ShmImage& image) : image_(image) {}
+  uint32_t* Lend(int32_t width, int32_t height) override {
+    if (!image_.CreateShared(width, height) || image_.BytesPerLine() != width * 4) return nullptr;
+    return reinterpret_cast<uint32_t*>(image_.Data());
+  }
+  void BeforeWrite() override { image_.WaitForPuts(); }
+
+ private:
+  vellicord::ShmImage& image_;
+};
+
+// Sends each frame by one method, from the changes a diff against the frame before finds.
+class MethodPresenter final : public vellicord::FramePresenter {
+ public:
+  MethodPresenter(Display* dpy, vellicord::ShmImage& image, Method method)
+      : dpy_(dpy), image_(image), method_(method), root_(DefaultRootWindow(dpy)) {
+    gc_ = XCreateGC(dpy, root_, 0, nullptr);
+  }
+  ~MethodPresenter() override { XFreeGC(dpy_, gc_); }
+  int64_t RequestPixels() const override {
+    return method_ == Method::kClipTiles ? 0 : kPutRequestPixelsForBench;
+  }
+  void Present(const vellicord::RasterSurface& frame, int32_t x, int32_t y) override {
+    using vellicord::PixelRect;
+    const int32_t w = frame.Width(), h = frame.Height();
+    const uint32_t* px = frame.Pixels();
+    if (before_.size() != size_t(w) * size_t(h)) {
+      before_.assign(px, px + size_t(w) * size_t(h));
+      const PixelRect all{0, 0, w, h};
+      image_.Put(root_, DefaultGC(dpy_, DefaultScreen(dpy_)), &all, 1, x, y);
+      return;
+    }
+    if (method_ == Method::kTiles) {
+      image_.Put(root_, gc_, frame.Changed(), frame.ChangedCount(), x, y);
+      Remember(frame);
+      return;
+    }
+    if (method_ == Method::kClipTiles) {
+      clip_.clear();
+      for (int32_t i = 0; i < frame.ChangedCount(); ++i) {
+        const PixelRect& r = frame.Changed()[i];
+        clip_.push_back({short(x + r.Left), short(y + r.Top), (unsigned short)(r.Right - r.Left),
+                         (unsigned short)(r.Bottom - r.Top)});
+      }
+      PutClipped(frame, x, y, YXSorted);
+      Remember(frame);
+      return;
+    }
+    // The changed pixels, row by row, as runs of one colour.
+    runs_.clear();
+    for (int32_t i = 0; i < frame.ChangedCount(); ++i) {
+      const PixelRect& r = frame.Changed()[i];
+      for (int32_t row = r.Top; row < r.Bottom; ++row) {
+        const size_t base = size_t(row) * size_t(w);
+        for (int32_t col = r.Left; col < r.Right; ++col) {
+          const uint32_t now = px[base + col] & 0xFFFFFF;
+          if (now == (before_[base + col] & 0xFFFFFF)) continue;
+          if (!runs_.empty() && runs_.back().y == row && runs_.back().x1 == col &&
+              runs_.back().color == now) {
+            ++runs_.back().x1;
+          } else {
+            runs_.push_back({row, col, col + 1, now});
+          }
+        }
+      }
+    }
+    std::sort(runs_.begin(), runs_.end(),
+              [](const Run& a, const Run& b) { return a.y != b.y ? a.y < b.y : a.x0 < b.x0; });
+    if (method_ == Method::kClipRuns) {
+      clip_.clear();
+      for (const Run& r : runs_) {
+        if (!clip_.empty() && clip_.back().y == y + r.y &&
+            clip_.back().x + clip_.back().width == x + r.x0) {
+          clip_.back().width = (unsigned short)(clip_.back().width + (r.x1 - r.x0));
+        } else {
+          clip_.push_back({short(x + r.x0), short(y + r.y), (unsigned short)(r.x1 - r.x0), 1});
+        }
+      }
+      PutClipped(frame, x, y, YXBanded);
+    } else {
+      // One request for each colour.
+      std::stable_sort(runs_.begin(), runs_.end(),
+                       [](const Run& a, const Run& b) { return a.color < b.color; });
+      for (size_t i = 0; i < runs_.size();) {
+        const uint32_t color = runs_[i].color;
+        XSetForeground(dpy_, gc_, color);
+        points_.clear();
+        rects_.clear();
+        for (; i < runs_.size() && runs_[i].color == color; ++i) {
+          const Run& r = runs_[i];
+          if (method_ == Method::kPoints) {
+            for (int32_t c = r.x0; c < r.x1; ++c) points_.push_back({short(x + c), short(y + r.y)});
+          } else {
+            rects_.push_back({short(x + r.x0), short(y + r.y), (unsigned short)(r.x1 - r.x0), 1});
+          }
+        }
+        if (method_ == Method::kPoints) {
+          XDrawPoints(dpy_, root_, gc_, points_.data(), int(points_.size()), CoordModeOrigin);
+        } else {
+          XFillRectangles(dpy_, root_, gc_, rects_.data(), int(rects_.size()));
+        }
+      }
+      XFlush(dpy_);
+    }
+    Remember(frame);
+  }
+  int64_t requests = 0, boxes = 0, frames = 0;
+
+ private:
+  static constexpr int64_t kPutRequestPixelsForBench = 900;
+  struct Run {
+    int32_t y, x0, x1;
+    uint32_t color;
+  };
+  void PutClipped(const vellicord::RasterSurface& frame, int32_t x, int32_t y, int ordering) {
+    ++frames;
+    boxes += int64_t(clip_.size());
+    if (clip_.empty()) return;
+    XSetClipRectangles(dpy_, gc_, 0, 0, clip_.data(), int(clip_.size()), ordering);
+    const vellicord::PixelRect all{0, 0, frame.Width(), frame.Height()};
+    image_.Put(root_, gc_, &all, 1, x, y);
+  }
+  void Remember(const vellicord::RasterSurface& frame) {
+    for (int32_t i = 0; i < frame.ChangedCount(); ++i) {
+      const vellicord::PixelRect& r = frame.Changed()[i];
+      for (int32_t row = r.Top; row < r.Bottom; ++row) {
+        const size_t at = size_t(row) * size_t(frame.Width()) + size_t(r.Left);
+        std::memcpy(&before_[at], frame.Pixels() + at, size_t(r.Right - r.Left) * 4);
+      }
+    }
+  }
+  Display* dpy_;
+  vellicord::ShmImage& image_;
+  Method method_;
+  ::Window root_;
+  GC gc_;
+  std::vector<uint32_t> before_;
+  std::vector<Run> runs_;
+  std::vector<XRectangle> clip_, rects_;
+  std::vector<XPoint> points_;
+};
+
+// The saver's defaults (or the heaviest settings) on the root window, each frame sent by each
+// method in turn: the X server's CPU time a frame, each method's own frames from the same draws.
+int Methods(int ticks, bool heaviest) {
+  using namespace vellicord;
+  Display* dpy = XOpenDisplay(nullptr);
+  const long server = ServerPid();
+  if (!dpy || server == 0) {
+    std::fprintf(stderr, "vellicord2-bench-x11: no display or X server pid\n");
+    return 1;
+  }
+  const int screen = DefaultScreen(dpy);
+  FigureConfig config;
+  if (heaviest) config = {2, 10, 10, kBlack, false};
+  for (int m = 0; m < 5; ++m) {
+    ShmImage image(dpy, DefaultVisual(dpy, screen), DefaultDepth(dpy, screen));
+    ShmMemory memory(image);
+    MethodPresenter presenter(dpy, image, Method(m));
+    RasterSurface frame;
+    frame.SetPixelMemory(&memory);
+    frame.SetPresenter(&presenter);
+    FixedDraws draws(0.1L, 0.7L, 0.25L, 3, 17);
+    auto figure = std::make_unique<Figure>();
+    figure->SetUp(config, DisplayWidth(dpy, screen), DisplayHeight(dpy, screen), draws, frame);
+    for (int t = 0; t < 64; ++t) figure->Tick();
+    XSync(dpy, False);
+    double serverUs = 0;
+    for (int t = 0; t < ticks; ++t) {
+      // The server idles between frames: its time from here to the sync is this frame's.
+      const double s0 = CpuUs(server);
+      figure->Tick();
+      XSync(dpy, False);
+      serverUs += CpuUs(server) - s0;
+      image.WaitForPuts();
+    }
+    std::printf("x11method|%dx%d|%s|%s|%.0f|%.0f\n", DisplayWidth(dpy, screen),
+                DisplayHeight(dpy, screen), heaviest ? "heaviest" : "defaults", kMethodNames[m],
+                serverUs / ticks,
+                presenter.frames ? double(presenter.boxes) / double(presenter.frames) : 0.0);
+    std::fflush(stdout);
+  }
+  XCloseDisplay(dpy);
   return 0;
 }
 
@@ -209,6 +408,9 @@ int main(int argc, char** argv) {
   if (PrintedVersion(argc, argv, "vellicord2-bench-x11")) return 0;
   if (argc > 1 && std::string(argv[1]) == "cost") return Cost();
   if (argc > 2 && std::string(argv[1]) == "frames") return Frames(std::atoi(argv[2]));
+  if (argc > 2 && std::string(argv[1]) == "methods") {
+    return Methods(std::atoi(argv[2]), argc > 3 && std::string(argv[3]) == "heaviest");
+  }
   const int ms = argc > 1 ? std::atoi(argv[1]) : 0;
   const std::string copy = argc > 2 ? argv[2] : "";
   std::string error;

@@ -5,7 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "engine/changed_strips.h"
+#include "engine/changed_tiles.h"
 #include "engine/raster.h"
 
 struct wl_buffer;
@@ -56,7 +56,7 @@ class ShmFrames {
     size_t bytes = 0;
     bool held = false;
     ShmFrames* frames = nullptr;
-    ChangedStrips lacking;  // tiles of the box this buffer has yet to take
+    ChangedTiles lacking;  // tiles of the box this buffer has yet to take
   };
   Buffer* Free();
   bool Make(Buffer& b);
@@ -70,7 +70,7 @@ class ShmFrames {
   void (*released_)(void*) = nullptr;
   void* owner_ = nullptr;
   Buffer buffers_[kMaxBuffers];
-  ChangedStrips damage_;   // tiles changed since the last commit
+  ChangedTiles damage_;   // tiles changed since the last commit
   bool damageAll_ = true;  // the first commit of these buffers
 };
 

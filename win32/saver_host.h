@@ -69,6 +69,10 @@ class SaverHost {
   virtual void RemoveCovers() {}
   // Notifications for the saver window: true when the host has the setting and registered it.
   virtual bool WatchPowerSetting(PowerSetting /*setting*/) { return false; }
+  // The primary display's refresh rate in Hz; 0 or 1 where it isn't known.
+  virtual int32_t RefreshRateHz() { return 0; }
+  // Microseconds of a monotonic clock, for pacing frames to the refresh.
+  virtual int64_t NowUs() { return 0; }
   virtual void WatchSessions() {}
   // Whether the session has a terminal now: a saver started in a disconnected session draws
   // for nobody. Hosts that can't tell answer true.

@@ -1,12 +1,10 @@
 // The saver window's start-up order, its input rules and its close.
 #include "win32/screen_saver_form.h"
 
-#include "common/frame_gate.h"
-
 namespace vellicord {
 
 TScreenSaverForm::TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer,
-                                   DrawSurface& surface, RandomSource& random,
+                                   GatedSurface& surface, RandomSource& random,
                                    NativeWindow previewParent)
     : PreviewParent(previewParent),
       host_(host),
@@ -54,6 +52,7 @@ void TScreenSaverForm::FormCreate() {
   const FigureConfig config = FigureConfigFor(settings);
   Color = config.WindowColor;
   timer_.SetEnabled(true);
+  pacer_.SetRefreshHz(host_.RefreshRateHz());
   Figure1.SetUp(config, Width, Height, random_, surface_);
   Ready = true;
 }
@@ -94,6 +93,7 @@ void TScreenSaverForm::DisplayChange() {
   // A monitor plugged in, docked or woken after the start would show its desktop, and one
   // taken away would leave a cover over nothing: the covers are made again from the new list,
   // and the window takes the primary screen's new size. The figure keeps its size and place.
+  pacer_.SetRefreshHz(host_.RefreshRateHz());
   if (Preview()) return;
   Width = host_.ScreenWidth();
   Height = host_.ScreenHeight();
@@ -190,6 +190,9 @@ void TScreenSaverForm::AppDeactivate(bool toOwnThread) {
 }
 
 void TScreenSaverForm::Timer1Timer() {
+  // The clock and the ring step at every tick; the frame reaches the screen at most once a
+  // refresh.
+  surface_.SetPresentDue(pacer_.Due(host_.NowUs()));
   Figure1.Tick();
 }
 

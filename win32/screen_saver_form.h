@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+#include "common/frame_gate.h"
+#include "common/present_pacer.h"
 #include "common/timer.h"
 #include "engine/figure.h"
 #include "engine/random.h"
@@ -21,7 +23,7 @@ class TScreenSaverForm final : public SaverInput {
  public:
   // Nothing is touched until FormCreate. The host, registry, timer, surface and random source
   // must outlive the form.
-  TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer, DrawSurface& surface,
+  TScreenSaverForm(SaverHost& host, Registry& registry, SaverTimer& timer, GatedSurface& surface,
                    RandomSource& random, NativeWindow previewParent);
 
   bool Preview() const { return PreviewParent != 0; }
@@ -78,7 +80,8 @@ class TScreenSaverForm final : public SaverInput {
   SaverHost& host_;
   Registry& registry_;
   SaverTimer& timer_;
-  DrawSurface& surface_;
+  GatedSurface& surface_;
+  PresentPacer pacer_;
   RandomSource& random_;
   bool saverRunningSet_ = false;
 };

@@ -14,6 +14,7 @@
 #include "common/frame_gate.h"
 #include "common/hack_options.h"
 #include "common/monotonic_clock.h"
+#include "common/present_pacer.h"
 #include "common/tick_schedule.h"
 #include "common/timer.h"
 #include "engine/figure.h"
@@ -42,23 +43,24 @@ struct Hack {
   // Set up for the window's size, never the screen's: the daemon runs one hack per monitor.
   void Reshape() {
     schedule.Start(MonotonicUs(), intervalMs);
+    pacer.SetRefreshHz(canvas->RefreshRateHz());
     figure->SetUp(config, canvas->Width(), canvas->Height(), random, gate);
     canvas->Fill(config.WindowColor);
-    frameShown = false;
   }
 
   void Draw(int64_t now) {
     // Hidden or covered: the clock and the ring go on, the pixels are skipped.
     const bool visible = canvas->Visible();
     gate.SetVisible(visible);
+    gate.SetPresentDue(pacer.Due(now));
     figure->Tick();
-    frameShown = frameShown || visible;
     schedule.Advance(now);
   }
 
   void Exposed() {
     canvas->Fill(config.WindowColor);
-    if (frameShown && gate.FrameCurrent()) canvas->PresentAgain();
+    // The canvas knows whether its window has been shown a frame since the buffer was made.
+    if (gate.FrameCurrent()) canvas->PresentAgain();
   }
 
   std::unique_ptr<X11Canvas> canvas;
@@ -73,7 +75,7 @@ struct Hack {
   // make_unique's zeroing), so only the slots in use ever take up memory.
   std::unique_ptr<Figure> figure{new Figure};
   TickSchedule schedule;
-  bool frameShown = false;
+  PresentPacer pacer;
 };
 
 int Run(const HackOptions& options) {

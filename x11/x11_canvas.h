@@ -37,6 +37,9 @@ class X11Canvas final : public FramePresenter, public PixelMemory {
   int Fd() const;
   int32_t Width() const;
   int32_t Height() const;
+  // The refresh rate of the monitor showing the window's centre, from its CRTC's mode; 0
+  // where the server doesn't say (no RandR 1.2, or a mode without timings, as on Xvfb).
+  int32_t RefreshRateHz() const;
   // Mapped and not fully obscured: a frame drawn now could be seen.
   bool Visible() const;
 
@@ -44,7 +47,8 @@ class X11Canvas final : public FramePresenter, public PixelMemory {
   CanvasEvents Pump();
   // The whole window in one colour (the saver window's background).
   void Fill(ColorValue color);
-  // The last frame presented, put back where it was (after an expose).
+  // The last frame presented, put back where it was (after an expose); nothing before the
+  // first frame since the buffer was made.
   void PresentAgain();
   void Present(const RasterSurface& frame, int32_t x, int32_t y) override;
   int64_t RequestPixels() const override;

@@ -18,12 +18,21 @@ namespace {
 // Stepped frames need every ring slot kept and recorded in its pixels.
 static_assert(kRingSlots <= KeptCurves::kKeptSlots && kRingSlots - 1 <= kMaxRecordedSlot);
 
-// A window that is sent each frame's changed rectangles and nothing else.
+// A window that is sent each frame's changed rectangles and nothing else; with `points`, the
+// changed pixels alone where they were noted.
 class ChangedOnlyWindow final : public FramePresenter {
  public:
   void Present(const RasterSurface& f, int32_t, int32_t) override {
     const size_t w = size_t(f.Width());
+    const bool sized = pixels.size() == w * size_t(f.Height());
     pixels.resize(w * size_t(f.Height()));
+    if (points && sized && f.ChangedPixelsNoted()) {
+      for (int64_t i = 0; i < f.ChangedPixelCount(); ++i) {
+        pixels[f.ChangedPixels()[i]] = f.Pixels()[f.ChangedPixels()[i]];
+      }
+      ++pointFrames;
+      return;
+    }
     for (int32_t i = 0; i < f.ChangedCount(); ++i) {
       const PixelRect& r = f.Changed()[i];
       for (int32_t y = r.Top; y < r.Bottom; ++y) {
@@ -33,6 +42,8 @@ class ChangedOnlyWindow final : public FramePresenter {
     }
   }
   std::vector<uint32_t> pixels;
+  bool points = false;
+  int pointFrames = 0;
 };
 
 // Every trail frame twice: stepped on one raster, cleared and repainted on the other.
@@ -120,6 +131,45 @@ TEST(TrailFrames, SteppedFramesEqualFullRepaints) {
     EXPECT_EQ(both.frames, kTicks - (kHideTo - kHideFrom));
     // Only the first frame and the first one after the hidden spell are repainted.
     EXPECT_EQ(both.steps, both.frames - 2);
+  }
+}
+
+// Frames drawn and held back from the window (more ticks than the display refreshes) reach it
+// with the next frame shown: their changes wait in the record, so the window ends up exact,
+// sent as tiles or as the pixels noted.
+TEST(TrailFrames, HeldFramesGoWithTheNextShown) {
+  const struct {
+    int32_t lines, width, every;  // one frame in `every` shown
+    bool points;                  // sent as their changed pixels where noted
+  } rows[] = {{4, 1, 2, false}, {4, 1, 3, false}, {10, 10, 3, false}, {1, 2, 5, false},
+              {4, 1, 1, true},  {4, 0, 3, true},  {31, 1, 1, true},   {4, 3, 2, true}};
+  for (const auto& r : rows) {
+    SCOPED_TRACE(::testing::Message()
+                 << r.lines << " lines, width " << r.width << ", one in " << r.every << " shown");
+    BothWays both;
+    GatedSurface gate(both);
+    auto figure = std::make_unique<Figure>();
+    FixedDraws draws(0.1L, 0.7L, 0.25L, 3, 17);
+    FigureConfig config;
+    config.NumberOfLines = r.lines;
+    config.WidthOfLines = r.width;
+    figure->SetUp(config, 160, 120, draws, gate);
+    both.window.points = r.points;
+    const int32_t w = both.full.Width(), h = both.full.Height();
+    for (int t = 1; t <= 3000; ++t) {
+      const bool shown = t % r.every == 0;
+      gate.SetPresentDue(shown);
+      figure->Tick();
+      if (!shown) continue;
+      const std::string inWindow =
+          FirstDifference(both.full.Pixels(), both.window.pixels.data(), w, h);
+      ASSERT_EQ(inWindow, "") << "tick " << t << ": window differs first at " << inWindow;
+    }
+    EXPECT_EQ(both.steps, both.frames - 1);
+    // One-pixel curves' steps go as points, every one after the first frame shown.
+    if (r.points) {
+      EXPECT_EQ(both.window.pointFrames, r.width <= 1 ? 3000 / r.every - 1 : 0);
+    }
   }
 }
 

@@ -100,6 +100,8 @@ class FakeHost : public SaverHost {
     r_.log.push_back("SessionConnected");
     return sessionConnected;
   }
+  int32_t RefreshRateHz() override { return refreshHz; }
+  int64_t NowUs() override { return nowUs; }
 
   int32_t screenWidth = 1024;
   int32_t screenHeight = 768;
@@ -114,6 +116,8 @@ class FakeHost : public SaverHost {
   size_t handlesAtError = 99;
   // What each cover passes its key, click and move events to.
   std::vector<SaverInput*> coverInputs;
+  int32_t refreshHz = 0;
+  int64_t nowUs = 0;
 
  private:
   Recorder& r_;
@@ -341,6 +345,35 @@ TEST(FormCreate, FigureGetsTheSettings) {
   rig.form->Timer1Timer();
   // One tick draws one frame, centred in the window.
   EXPECT_TRUE(rig.rec.Has("Copy 186,57"));
+}
+
+TEST(Timer1Timer, EveryTickDrawnAtMostOnePresentARefresh) {
+  const struct {
+    int32_t hz, tickUs;
+    size_t presents;  // of 60 ticks
+  } rows[] = {
+      // Ticks of 7 ms on a 60 Hz display span 413 ms: the first tick in each of 25 refreshes.
+      {60, 7000, 25},  {144, 7000, 60},  // the display refreshes more often than the clock ticks
+      {60, 28000, 60},                   // and so here
+      {0, 7000, 60},                     // an unknown rate, as Xvfb reports it
+      {1, 7000, 60},                     // and as Wine does
+      {30, 14000, 25},                   // 826 ms at 30 Hz: 25 refreshes again
+  };
+  for (const auto& r : rows) {
+    SCOPED_TRACE(::testing::Message() << r.hz << " Hz, a tick every " << r.tickUs << " us");
+    Rig rig;
+    rig.host.refreshHz = r.hz;
+    rig.host.nowUs = 5000000;  // not on a refresh's start
+    rig.form->FormCreate();
+    for (int t = 0; t < 60; ++t) {
+      rig.form->Timer1Timer();
+      rig.host.nowUs += r.tickUs;
+    }
+    // Every tick steps the ring and composes its frame; only the presents are paced.
+    EXPECT_EQ(rig.rec.Count("Clear"), 60u);
+    EXPECT_EQ(rig.form->Figure1.DrawSlot, (60 - 1) % rig.form->Figure1.LineCount);
+    EXPECT_EQ(rig.rec.Count("Copy 186,57"), r.presents);
+  }
 }
 
 TEST(MouseMove, FirstPositionOnlyRecordsThenAnyOtherCloses) {

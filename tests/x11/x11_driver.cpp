@@ -602,6 +602,26 @@ void WithoutSharedMemory() {
   Report("display closed: ends within 100 ms, status 0", error);
 }
 
+// A screen whose buffer is above 2 Mpixels: one-pixel curves' steps go as their changed pixels,
+// drawn as points, which must leave the window exactly as the frame.
+void LargeScreen() {
+  const Server server = StartXvfb({"-screen", "0", "3840x2160x24"});
+  Display* dpy = server.display.empty() ? nullptr : XOpenDisplay(server.display.c_str());
+  if (!dpy) {
+    Report("3840x2160: changed pixels as points", "no Xvfb at 3840x2160");
+    Reap(server.pid);
+    return;
+  }
+  const Hack h = StartHack(server.display, {"--root", "--draws", kDraws});
+  Report("3840x2160 root, defaults: changed pixels as points, the same pixels",
+         ShowsNativeFrame(dpy, DefaultRootWindow(dpy), {}, nullptr, 1500));
+  kill(h.pid, SIGTERM);
+  Reap(h);
+  XCloseDisplay(dpy);
+  kill(server.pid, SIGTERM);
+  waitpid(server.pid, nullptr, 0);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -628,6 +648,7 @@ int main(int argc, char** argv) {
   kill(server.pid, SIGTERM);
   waitpid(server.pid, nullptr, 0);
   WithoutSharedMemory();
+  LargeScreen();
   std::printf("%d passed, %d failed\n", g_passed, g_failed);
   return g_failed == 0 ? 0 : 1;
 }

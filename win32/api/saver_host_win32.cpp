@@ -7,6 +7,7 @@
 
 #include "win32/api/application.h"
 #include "win32/api/error_box.h"
+#include "win32/api/monotonic_clock.h"
 #include "win32/api/system_library.h"
 
 namespace vellicord {
@@ -80,6 +81,19 @@ bool IsWindows8OrLater() {
 }
 
 }  // namespace
+
+int32_t Win32SaverHost::RefreshRateHz() {
+  // The primary display's current mode. Wine reports 0 or 1 where the X server doesn't say,
+  // which counts as unknown.
+  DEVMODEW mode = {};
+  mode.dmSize = sizeof mode;
+  if (!EnumDisplaySettingsW(nullptr, ENUM_CURRENT_SETTINGS, &mode)) return 0;
+  return int32_t(mode.dmDisplayFrequency);
+}
+
+int64_t Win32SaverHost::NowUs() {
+  return MonotonicUs();
+}
 
 bool Win32SaverHost::WatchPowerSetting(PowerSetting setting) {
   if (window_ == nullptr || displayNotify_ != nullptr) return false;

@@ -67,6 +67,8 @@ class Win32SaverHost final : public SaverHost {
   void PlaceWindow(int32_t width, int32_t height) override;
   void RemoveCovers() override;
   bool WatchPowerSetting(PowerSetting setting) override;
+  int32_t RefreshRateHz() override;
+  int64_t NowUs() override;
   void WatchSessions() override;
   bool SessionConnected() override;
 

@@ -141,7 +141,7 @@ LRESULT TScreenSaverWindow::WndProc(UINT message, WPARAM wParam, LPARAM lParam) 
 // rectangle, but each call is a trip into the kernel that costs as much as copying thousands
 // of pixels, so there too the price of a call would merge most tiles into strips.
 int64_t TScreenSaverWindow::RequestPixels() const {
-  return ChangedStrips::kWholeStrips;
+  return ChangedTiles::kWholeStrips;
 }
 
 void TScreenSaverWindow::Present(const RasterSurface& frame, int32_t x, int32_t y) {

@@ -6,6 +6,9 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/bit_runs.h"
+#include "engine/ink.h"
+
 namespace vellicord {
 
 // A rectangle of buffer pixels: left and top included, right and bottom not.
@@ -28,7 +31,7 @@ struct TileGrid {
   inline void Mark(uint64_t* bits, int32_t top, int32_t bottom, int32_t lo, int32_t hi) const;
 };
 
-class ChangedStrips {
+class ChangedTiles {
  public:
   // A tile is the unit of change. Measured with the saver's defaults on a 3840x2160 Xvfb
   // (`vellicord2-bench-x11 frames`): a frame changes 1.1% of the box, its 16x16 tiles copy 35%
@@ -65,6 +68,21 @@ class ChangedStrips {
   const PixelRect* Rects() const { return rects_.get(); }
   int32_t RectCount() const { return rectCount_; }
 
+  // Besides the tiles, the offsets of the pixels whose colour changed, while every change is
+  // noted in Note(): one-pixel trail curves' are, a clear, a wide pen's or a plain polyline's
+  // are not (LoseNote). Null once lost.
+  ChangeNote* Note() { return noted_ ? &note_ : nullptr; }
+  void LoseNote() { noted_ = false; }
+  // Whether Pixels() holds every pixel changed since StartNote, and those offsets (a pixel may
+  // come more than once).
+  bool Noted() const { return noted_ && note_.Count <= note_.Room; }
+  const uint32_t* Pixels() const { return note_.Out; }
+  int64_t PixelCount() const { return note_.Count; }
+  void StartNote() {
+    note_.Count = 0;
+    noted_ = note_.Out != nullptr;
+  }
+
  private:
   TileGrid grid_;
   std::unique_ptr<uint64_t[]> bits_;
@@ -73,30 +91,20 @@ class ChangedStrips {
   // next strip may extend.
   std::unique_ptr<int32_t[]> open_;
   int32_t rectCount_ = 0;
+  std::unique_ptr<uint32_t[]> notedPixels_;
+  ChangeNote note_{nullptr, 0, 0};
+  bool noted_ = false;
   int32_t width_ = 0;
   int32_t height_ = 0;
 };
 
-// Bits lo..hi of a word, 0 <= lo <= hi < 64.
-constexpr uint64_t BitRange(int32_t lo, int32_t hi) {
-  return (~uint64_t{0} >> (63 - hi)) & (~uint64_t{0} << lo);
-}
-
 void TileGrid::Mark(uint64_t* bits, int32_t top, int32_t bottom, int32_t lo, int32_t hi) const {
   // Unsigned: the coordinates are never negative, and the divisions become shifts.
-  const uint32_t t0 = uint32_t(lo) / ChangedStrips::kTileColumns;
-  const uint32_t t1 = uint32_t(hi) / ChangedStrips::kTileColumns;
-  const uint32_t w0 = t0 / 64, w1 = t1 / 64;
-  for (uint32_t s = uint32_t(top) / ChangedStrips::kStripRows;
-       s <= uint32_t(bottom) / ChangedStrips::kStripRows; ++s) {
-    uint64_t* row = bits + size_t(s) * size_t(WordsPerStrip);
-    if (w0 == w1) {
-      row[w0] |= BitRange(int32_t(t0 % 64), int32_t(t1 % 64));
-      continue;
-    }
-    row[w0] |= BitRange(int32_t(t0 % 64), 63);
-    for (uint32_t w = w0 + 1; w < w1; ++w) row[w] = ~uint64_t{0};
-    row[w1] |= BitRange(0, int32_t(t1 % 64));
+  const uint32_t t0 = uint32_t(lo) / ChangedTiles::kTileColumns;
+  const uint32_t t1 = uint32_t(hi) / ChangedTiles::kTileColumns;
+  for (uint32_t s = uint32_t(top) / ChangedTiles::kStripRows;
+       s <= uint32_t(bottom) / ChangedTiles::kStripRows; ++s) {
+    SetBits(bits + size_t(s) * size_t(WordsPerStrip), t0, t1);
   }
 }
 

@@ -8,14 +8,14 @@
 #include <random>
 #include <vector>
 
-#include "engine/changed_strips.h"
+#include "engine/changed_tiles.h"
 
 namespace vellicord {
 namespace {
 
-constexpr int32_t kRows = ChangedStrips::kStripRows, kCols = ChangedStrips::kTileColumns;
+constexpr int32_t kRows = ChangedTiles::kStripRows, kCols = ChangedTiles::kTileColumns;
 
-TEST(ChangedStrips, RectanglesCoverTheChangedTilesOnce) {
+TEST(ChangedTiles, RectanglesCoverTheChangedTilesOnce) {
   const struct {
     int32_t width, height, marks, maxSide;
     int64_t requestPixels;
@@ -29,7 +29,7 @@ TEST(ChangedStrips, RectanglesCoverTheChangedTilesOnce) {
   for (const auto& r : rows) {
     SCOPED_TRACE(::testing::Message() << r.width << "x" << r.height << ", " << r.marks
                                       << " marks, a request " << r.requestPixels << " pixels");
-    ChangedStrips changes;
+    ChangedTiles changes;
     ASSERT_TRUE(changes.Allocate(r.width, r.height));
     changes.Collect(r.requestPixels);  // the whole buffer, marked when allocated
     ASSERT_EQ(changes.RectCount(), 1);

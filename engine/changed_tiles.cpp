@@ -1,17 +1,25 @@
 // Changed tiles of a frame, and their rectangles.
-#include "engine/changed_strips.h"
+#include "engine/changed_tiles.h"
 
 #include <algorithm>
 #include <new>
 
 namespace vellicord {
 
+namespace {
+
+// Noted pixels kept per side of the buffer: four one-pixel curves crossing it 32 times each, as
+// a kept curve's room allows, beyond which the frame goes as tiles.
+constexpr int32_t kNotedPerSide = 4 * 32;
+
+}  // namespace
+
 TileGrid::TileGrid(int32_t width, int32_t height)
-    : Strips((height + ChangedStrips::kStripRows - 1) / ChangedStrips::kStripRows),
-      Tiles((width + ChangedStrips::kTileColumns - 1) / ChangedStrips::kTileColumns),
+    : Strips((height + ChangedTiles::kStripRows - 1) / ChangedTiles::kStripRows),
+      Tiles((width + ChangedTiles::kTileColumns - 1) / ChangedTiles::kTileColumns),
       WordsPerStrip((Tiles + 63) / 64) {}
 
-bool ChangedStrips::Allocate(int32_t width, int32_t height) {
+bool ChangedTiles::Allocate(int32_t width, int32_t height) {
   Release();
   const TileGrid grid(width, height);
   // A strip has at most one rectangle for every two tiles: runs of changed tiles need a gap.
@@ -19,35 +27,43 @@ bool ChangedStrips::Allocate(int32_t width, int32_t height) {
   bits_.reset(new (std::nothrow) uint64_t[grid.Words()]());
   rects_.reset(new (std::nothrow) PixelRect[size_t(grid.Strips) * perStrip]);
   open_.reset(new (std::nothrow) int32_t[2 * perStrip]);
-  if (!bits_ || !rects_ || !open_) {
+  // Room for the changed pixels of a few one-pixel curves crossing the buffer 32 times each.
+  const int64_t room = int64_t{kNotedPerSide} * std::max(width, height);
+  notedPixels_.reset(new (std::nothrow) uint32_t[size_t(room) + 1]);
+  if (!bits_ || !rects_ || !open_ || !notedPixels_) {
     Release();
     return false;
   }
   grid_ = grid;
+  note_ = {notedPixels_.get(), 0, room};
   width_ = width;
   height_ = height;
   MarkAll();
   return true;
 }
 
-void ChangedStrips::Release() {
+void ChangedTiles::Release() {
   bits_.reset();
   rects_.reset();
   open_.reset();
+  notedPixels_.reset();
+  note_ = {nullptr, 0, 0};
+  noted_ = false;
   grid_ = {};
   rectCount_ = width_ = height_ = 0;
 }
 
-void ChangedStrips::MarkAll() {
+void ChangedTiles::MarkAll() {
+  noted_ = false;
   if (height_ > 0) Mark(0, height_ - 1, 0, width_ - 1);
 }
 
-void ChangedStrips::MarkFrom(const uint64_t* bits) {
+void ChangedTiles::MarkFrom(const uint64_t* bits) {
   const size_t words = grid_.Words();
   for (size_t i = 0; i < words; ++i) bits_[i] |= bits[i];
 }
 
-void ChangedStrips::Collect(int64_t requestPixels) {
+void ChangedTiles::Collect(int64_t requestPixels) {
   rectCount_ = 0;
   const size_t perStrip = size_t(grid_.Tiles + 1) / 2;
   int32_t* above = open_.get();  // rectangles ending at this strip's top, by column
@@ -74,28 +90,16 @@ void ChangedStrips::Collect(int64_t requestPixels) {
       rects_[rectCount_] = {runLo, top, right, bottom};
       below[belowCount++] = rectCount_++;
     };
-    for (int32_t w = 0; w < grid_.WordsPerStrip; ++w) {
-      uint64_t bits = words[w];
-      words[w] = 0;
-      while (bits != 0) {
-        // The next run of set bits in this word.
-        const int32_t first = __builtin_ctzll(bits);
-        const uint64_t from = bits >> first;
-        const int32_t length = ~from == 0 ? 64 - first : __builtin_ctzll(~from);
-        bits = length + first >= 64 ? 0 : bits & (~uint64_t{0} << (first + length));
-        const int32_t lo = (w * 64 + first) * kTileColumns;
-        const int32_t hi = (w * 64 + first + length) * kTileColumns;
-        if (runLo >= 0 && lo == runHi) {
-          runHi = hi;  // the run goes on from the word before
-        } else if (runLo >= 0 && int64_t{lo - runHi} * rows <= requestPixels) {
-          runHi = hi;  // the gap costs less than a request
-        } else {
-          if (runLo >= 0) close();
-          runLo = lo;
-          runHi = hi;
-        }
+    TakeRuns(words, 0, grid_.WordsPerStrip - 1, [&](int32_t first, int32_t last) {
+      const int32_t lo = first * kTileColumns, hi = (last + 1) * kTileColumns;
+      if (runLo >= 0 && int64_t{lo - runHi} * rows <= requestPixels) {
+        runHi = hi;  // the gap costs less than a request
+        return;
       }
-    }
+      if (runLo >= 0) close();
+      runLo = lo;
+      runHi = hi;
+    });
     if (runLo >= 0) close();
     std::swap(above, below);
     aboveCount = belowCount;
