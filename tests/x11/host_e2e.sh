@@ -82,7 +82,7 @@ running() { local state; state=$(ps -o stat= -p "$1") && [ "${state:0:1}" != Z ]
 # The server picks a free display number itself and writes it once it takes clients.
 Xvfb -displayfd 8 -screen 0 1024x768x24 -ac -nolisten tcp 8>"$home/display" >/dev/null 2>&1 &
 xvfb=$!
-display_written() { grep -q '^[0-9][0-9]*$' "$home/display"; }
+display_written() { grep -qs '^[0-9][0-9]*$' "$home/display"; }
 wait_for 10 display_written && running "$xvfb" || { echo "FAIL: no Xvfb"; exit 1; }
 export DISPLAY=":$(cat "$home/display")"
 
