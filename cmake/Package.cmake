@@ -6,15 +6,15 @@ set(VELLICORD_MAINTAINER "Vellicord2 authors <vellicord2@example.org>"
     CACHE STRING "The package's Maintainer: a name and a contact address")
 
 install(TARGETS vellicord2-x11 RUNTIME DESTINATION libexec/xscreensaver)
-install(FILES ${PROJECT_SOURCE_DIR}/saver/vellicord2.xml DESTINATION share/xscreensaver/config)
+install(FILES ${PROJECT_SOURCE_DIR}/x11/vellicord2.xml DESTINATION share/xscreensaver/config)
 # MATE's and Xfce's screen savers list the desktop entries here with Categories=Screensaver;
 # Xfce's takes the settings XML by the entry's base name, so both are vellicord2.
-install(FILES ${PROJECT_SOURCE_DIR}/saver/vellicord2.desktop
+install(FILES ${PROJECT_SOURCE_DIR}/x11/vellicord2.desktop
         DESTINATION share/applications/screensavers)
 
 # The man page carries the project's version; Debian wants it compressed, and reproducibly (-n:
 # no name or time stamp inside).
-configure_file(${PROJECT_SOURCE_DIR}/saver/vellicord2.6.in ${PROJECT_BINARY_DIR}/vellicord2.6 @ONLY)
+configure_file(${PROJECT_SOURCE_DIR}/x11/vellicord2.6.in ${PROJECT_BINARY_DIR}/vellicord2.6 @ONLY)
 set(manpage ${PROJECT_BINARY_DIR}/vellicord2.6.gz)
 add_custom_command(OUTPUT ${manpage}
   COMMAND gzip -9n -c ${PROJECT_BINARY_DIR}/vellicord2.6 > ${manpage}

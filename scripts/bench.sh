@@ -183,7 +183,7 @@ cat "$tmp"/*.txt >"$root/build/bench-raw.txt"
   echo "parts are the best mean of five batches, raster rows the best of five runs; CPU is the"
   echo "process's own user + system time from \`/proc/<pid>/stat\` over the run, beside the"
   echo "wineserver's and the X server's share that it causes. Nothing is drawn while the window is"
-  echo "hidden, minimized or the display is off (\`saver/frame_gate.h\`); the clock and the ring"
+  echo "hidden, minimized or the display is off (\`common/frame_gate.h\`); the clock and the ring"
   echo "advance as always, so the first frame shown afterwards is the one that would have been."
   echo
   awk -F'|' -v size="$(stat -c %s "$scr")" -f "$root/scripts/bench_table.awk" "$root/build/bench-raw.txt"

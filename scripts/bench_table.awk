@@ -83,7 +83,7 @@ END {
   }
   if (putcost != "") {
     split(putcost, pc, "|")
-    printf "| X server, one XShmPutImage 16 rows high: per request, per pixel | %.2f us, %.2f ns: a request costs as much as **%.0f pixels** | the price the rectangles are merged for (`host/x11/x11_canvas.cpp`) | - |\n", pc[2], pc[3], pc[4]
+    printf "| X server, one XShmPutImage 16 rows high: per request, per pixel | %.2f us, %.2f ns: a request costs as much as **%.0f pixels** | the price the rectangles are merged for (`x11/x11_canvas.cpp`) | - |\n", pc[2], pc[3], pc[4]
   }
   split(helix["1024x768"], g, "|")
   for (i = 1; i <= nx11; i++) {

@@ -78,7 +78,7 @@ doc=$root/docs/reliability.md
   echo
   echo "- A preview whose host window belonged to a process that died ran on for ever: Wine frees"
   echo "  the host and the saver's child with it but sends the child no WM_DESTROY, so nothing"
-  echo "  ended the message loop. \`saver/host_watch_win32.cpp\` checks four times a second, on the"
+  echo "  ended the message loop. \`win32/api/host_watch_win32.cpp\` checks four times a second, on the"
   echo "  application's loop, that the host and the saver's own window still exist, and closes the"
   echo "  saver through its ordinary close when either is gone (also at speeds that never tick)."
   echo "  Caught by \`fault_preview_owner_dies\`."

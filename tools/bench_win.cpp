@@ -19,12 +19,12 @@
 #include <vector>
 
 #include "engine/raster.h"
-#include "host/win32/application.h"
-#include "host/win32/precise_timer.h"
-#include "saver/tick_counters_win32.h"
 #include "tests/support/win32/driver_support.h"
 #include "tools/bench_frame_cost.h"
 #include "tools/tool_version.h"
+#include "win32/api/application.h"
+#include "win32/api/precise_timer.h"
+#include "win32/api/tick_counters_win32.h"
 
 namespace {
 

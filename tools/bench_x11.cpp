@@ -22,14 +22,14 @@
 #include <string>
 #include <vector>
 
+#include "common/monotonic_clock.h"
+#include "common/tick_schedule.h"
 #include "engine/figure.h"
 #include "engine/random.h"
 #include "engine/raster.h"
-#include "host/tick_schedule.h"
-#include "host/x11/monotonic_clock.h"
-#include "host/x11/x11_canvas.h"
 #include "tests/support/fixed_draws.h"
 #include "tools/tool_version.h"
+#include "x11/x11_canvas.h"
 
 namespace {
 

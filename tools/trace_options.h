@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string>
 
-#include "host/option_text.h"
-#include "settings/settings_store.h"
+#include "common/option_text.h"
+#include "settings/saver_settings.h"
 
 namespace vellicord {
 

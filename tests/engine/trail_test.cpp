@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "engine/figure.h"
-#include "settings/settings_store.h"
+#include "settings/saver_settings.h"
 #include "tests/support/figure_rig.h"
 
 namespace vellicord {

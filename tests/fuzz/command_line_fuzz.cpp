@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <string>
 
-#include "host/command_line.h"
-#include "saver/program.h"
+#include "win32/command_line.h"
+#include "win32/program.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // Two bytes a character, as the host's wide command line has them.

@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "settings/settings_store.h"
 #include "tests/support/fake_registry.h"
+#include "win32/settings/settings_store.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   using namespace vellicord;

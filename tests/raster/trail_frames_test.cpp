@@ -7,9 +7,9 @@
 #include <memory>
 #include <vector>
 
+#include "common/frame_gate.h"
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "saver/frame_gate.h"
 #include "tests/support/fixed_draws.h"
 
 namespace vellicord {

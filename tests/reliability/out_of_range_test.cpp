@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "common/timer.h"
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "host/timer.h"
-#include "settings/settings_store.h"
+#include "settings/saver_settings.h"
 #include "tests/reliability/longrun_state.h"
 #include "tests/support/fixed_draws.h"
 

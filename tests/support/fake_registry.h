@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "host/registry.h"
+#include "win32/registry.h"
 
 namespace vellicord {
 

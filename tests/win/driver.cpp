@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "saver/tick_counters_win32.h"
 #include "tests/support/win32/driver_support.h"
+#include "win32/api/tick_counters_win32.h"
 
 namespace {
 

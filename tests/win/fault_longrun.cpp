@@ -17,10 +17,10 @@
 #include <cstring>
 #include <memory>
 
-#include "host/win32/application.h"
-#include "saver/saver_window_win32.h"
 #include "tests/reliability/longrun_state.h"
 #include "tests/support/win32/driver_support.h"
+#include "win32/api/application.h"
+#include "win32/api/saver_window_win32.h"
 
 namespace {
 

@@ -25,7 +25,7 @@
 
 #include "engine/figure.h"
 #include "engine/raster.h"
-#include "settings/settings_store.h"
+#include "settings/saver_settings.h"
 #include "tests/support/fixed_draws.h"
 
 namespace {

@@ -6,7 +6,7 @@
 
 #include <cstdio>
 
-#include "saver/tick_counters_win32.h"
+#include "win32/api/tick_counters_win32.h"
 
 namespace vellicord::drive {
 

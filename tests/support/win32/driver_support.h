@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
-#include "host/win32/text.h"
 #include "tests/support/recording_surface.h"
+#include "win32/api/text.h"
 
 namespace vellicord::drive {
 

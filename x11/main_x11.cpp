@@ -1,0 +1,141 @@
+// vellicord2: the saver as an XScreenSaver hack, drawing in the daemon's window, the root or a
+// window of its own, with its settings from the command line.
+#include <poll.h>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "common/frame_gate.h"
+#include "common/hack_options.h"
+#include "common/monotonic_clock.h"
+#include "common/tick_schedule.h"
+#include "common/timer.h"
+#include "engine/figure.h"
+#include "engine/random.h"
+#include "engine/raster.h"
+#include "settings/saver_settings.h"
+#include "x11/window_choice.h"
+#include "x11/x11_canvas.h"
+
+namespace vellicord {
+namespace {
+
+// The hack's one state, as an XScreenSaver hack keeps it: the window, the figure and the raster
+// it draws with, and the tick schedule.
+struct Hack {
+  Hack(std::unique_ptr<X11Canvas> window, const HackOptions& options)
+      : canvas(std::move(window)),
+        config(FigureConfigFor(options.settings)),
+        intervalMs(IntervalForSpeed(options.settings.Speed)),
+        givenDraws(DrawsOf(options)),
+        random(options.fixedDraws ? static_cast<RandomSource&>(givenDraws) : clockRandom) {
+    raster.SetPresenter(canvas.get());
+    raster.SetPixelMemory(canvas.get());
+  }
+
+  // Set up for the window's size, never the screen's: the daemon runs one hack per monitor.
+  void Reshape() {
+    schedule.Start(MonotonicUs(), intervalMs);
+    figure->SetUp(config, canvas->Width(), canvas->Height(), random, gate);
+    canvas->Fill(config.WindowColor);
+    frameShown = false;
+  }
+
+  void Draw(int64_t now) {
+    // Hidden or covered: the clock and the ring go on, the pixels are skipped.
+    const bool visible = canvas->Visible();
+    gate.SetVisible(visible);
+    figure->Tick();
+    frameShown = frameShown || visible;
+    schedule.Advance(now);
+  }
+
+  void Exposed() {
+    canvas->Fill(config.WindowColor);
+    if (frameShown && gate.FrameCurrent()) canvas->PresentAgain();
+  }
+
+  std::unique_ptr<X11Canvas> canvas;
+  const FigureConfig config;
+  const int32_t intervalMs;
+  GivenDraws givenDraws;
+  ClockSeededRandom clockRandom;
+  RandomSource& random;
+  RasterSurface raster;
+  GatedSurface gate{raster};
+  // The trail ring, half a megabyte: not on the stack, and default-initialised (not
+  // make_unique's zeroing), so only the slots in use ever take up memory.
+  std::unique_ptr<Figure> figure{new Figure};
+  TickSchedule schedule;
+  bool frameShown = false;
+};
+
+int Run(const HackOptions& options) {
+  // Blocked before anything else, so a signal in any step is taken by the loop and ends it.
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, s);
+  sigprocmask(SIG_BLOCK, &signals, nullptr);
+  const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
+  if (signalFd < 0) {
+    std::perror("vellicord2: signalfd");
+    return 1;
+  }
+
+  const WindowChoice choice = ChooseWindow(options, std::getenv("XSCREENSAVER_WINDOW"));
+  std::string error;
+  std::unique_ptr<X11Canvas> canvas = X11Canvas::Open(choice.kind, choice.id, error);
+  if (!canvas) {
+    std::fprintf(stderr, "vellicord2: %s\n", error.c_str());
+    return 1;
+  }
+  Hack hack(std::move(canvas), options);
+  hack.Reshape();
+
+  pollfd fds[2] = {{hack.canvas->Fd(), POLLIN, 0}, {signalFd, POLLIN, 0}};
+  for (;;) {
+    const CanvasEvents events = hack.canvas->Pump();
+    if (events.gone || events.quit) break;
+    if (events.resized) hack.Reshape();
+    if (events.exposed) hack.Exposed();
+    const int64_t now = MonotonicUs();
+    if (hack.schedule.IsDue(now)) {
+      hack.Draw(now);
+      continue;
+    }
+    if (poll(fds, 2, hack.schedule.WaitMs(now)) < 0) continue;
+    if (fds[1].revents & POLLIN) break;
+    // A closed connection shows as readable; the next Pump reads it and Xlib's I/O error
+    // handler ends the program.
+  }
+  return 0;
+}
+
+}  // namespace
+}  // namespace vellicord
+
+int main(int argc, char** argv) {
+  using namespace vellicord;
+  HackOptions options;
+  const std::string error =
+      ParseHackOptions(std::vector<std::string>(argv + 1, argv + argc), options);
+  if (!error.empty()) {
+    std::fprintf(stderr, "vellicord2: %s\n%s\n", error.c_str(), kHackUsage);
+    return 1;
+  }
+  if (options.help) {
+    std::printf("%s\n", kHackUsage);
+    return 0;
+  }
+  if (options.version) {
+    std::printf("%s\n", kHackVersion);
+    return 0;
+  }
+  return Run(options);
+}
