@@ -159,7 +159,8 @@ CONF
     as_nobody() { runuser -u nobody -- env HOME="$home" DISPLAY="$DISPLAY" "$@"; }
     as_nobody xscreensaver -no-splash -verbose >"$home/daemon.log" 2>&1 &
     host_pid=$!
-    wait_for 15 as_nobody xscreensaver-command -version >/dev/null 2>&1 ||
+    # No answer fails the check: the wait allows for a loaded machine, where 15 s once fell short.
+    wait_for 30 as_nobody xscreensaver-command -version >/dev/null 2>&1 ||
       { cat "$home/daemon.log"; echo "FAIL: XScreenSaver's daemon, installed, does not answer"; exit 1; }
     as_nobody xscreensaver-command -activate >/dev/null
     check "-activate starts the hack from the package" wait_for 10 hack_running
@@ -178,7 +179,7 @@ CONF
     gsettings set org.mate.screensaver lock-enabled false
     mate-screensaver --no-daemon >"$home/daemon.log" 2>&1 &
     host_pid=$!
-    wait_for 15 mate-screensaver-command --query >/dev/null 2>&1 ||
+    wait_for 30 mate-screensaver-command --query >/dev/null 2>&1 ||
       { cat "$home/daemon.log"; echo "FAIL: MATE's screen saver, installed, does not answer on the session bus"; exit 1; }
     mate-screensaver-command --activate >/dev/null
     check "--activate starts the hack from the package's desktop entry" wait_for 10 hack_running
