@@ -9,7 +9,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 tmp=$(mktemp -d)
 trap 'WINEPREFIX=$tmp/prefix wineserver -k 2>/dev/null; rm -rf "$tmp"' EXIT
 commit=$(git -C "$source" rev-parse HEAD 2>/dev/null) ||
-  { echo "SKIP: $source is no git checkout, and a release is made from a commit"; exit 77; }
+  exec "$(dirname "$0")/../support/not_run.sh" "$source is no git checkout, and a release is made from a commit"
 echo "releasing $commit signed (changes not committed in $source are not in it)"
 fail=0
 check() {  # what, then a command that must succeed
@@ -44,6 +44,6 @@ if vellicord_runs_32bit; then
   timeout 120 wine "$setup" /S >/dev/null 2>&1
   check "the uninstaller it writes is signed" signed "$WINEPREFIX/drive_c/Program Files/Vellicord2/uninstall.exe"
 else
-  echo "skip the uninstaller's signature: setup.exe is a 32-bit program and this machine runs none"
+  echo "not run: the uninstaller's signature: setup.exe is a 32-bit program and this machine runs none"
 fi
 exit $fail

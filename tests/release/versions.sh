@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Reads the version back from every artefact (both .scr, the installer, the Debian package, its
 # changelog and man page, and --version of the programs) and fails where one differs from the
-# project's.
-# Usage: versions.sh VERSION SCR32 SCR64 SETUP.EXE PACKAGE-DIR PROGRAM...
+# project's. Without makensis the installer's step does not run; every other one does.
+# Usage: versions.sh VERSION SCR32 SCR64 INSTALLER-DIR PACKAGE-DIR PROGRAM...
 set -uo pipefail
-version=$1 scr32=$2 scr64=$3 setup=$4
+. "$(dirname "$0")/../support/not_run.sh"
+version=$1 scr32=$2 scr64=$3 installers=$4
 debs=("$5"/vellicord2_*_amd64.deb)
 shift 5
 [ ${#debs[@]} -eq 1 ] && [ -f "${debs[0]}" ] || { echo "FAIL: not one vellicord2_*_amd64.deb: ${debs[*]}"; exit 1; }
@@ -35,11 +36,23 @@ scr() {  # bits, file, windres of those bits
 scr 32 "$scr32" i686-w64-mingw32-windres
 scr 64 "$scr64" x86_64-w64-mingw32-windres
 
-check "installer's file name" "$(basename "$setup" | sed -n 's/^Vellicord2-\(.*\)-setup\.exe$/\1/p')"
-record i686-w64-mingw32-windres "$setup" "installer"
+# The installer as makensis named it in its folder: one, of this version.
+setups=("$installers"/Vellicord2-*-setup.exe)
+if ! command -v makensis >/dev/null; then
+  vellicord_not_run "the installer's version: makensis is missing, so the installer was not built" || fail=1
+elif [ ${#setups[@]} -ne 1 ] || [ ! -f "${setups[0]}" ]; then
+  echo "FAIL not one Vellicord2-*-setup.exe in $installers: ${setups[*]##*/}"
+  fail=1
+else
+  check "installer's file name" "$(basename "${setups[0]}" | sed -n 's/^Vellicord2-\(.*\)-setup\.exe$/\1/p')"
+  record i686-w64-mingw32-windres "${setups[0]}" "installer"
+fi
 
-check ".deb's file name" "$(basename "$deb" | sed -n 's/^vellicord2_\(.*\)_amd64\.deb$/\1/p')"
 check ".deb's Version" "$(dpkg-deb -f "$deb" Version)"
+# dpkg's own name for it, from its control fields: what apt and dpkg-name expect.
+named=$(dpkg-deb -f "$deb" Package)_$(dpkg-deb -f "$deb" Version)_$(dpkg-deb -f "$deb" Architecture).deb
+if [ "$(basename "$deb")" = "$named" ]; then echo "ok   .deb's file name: $named, from its control"
+else echo "FAIL .deb's file name $(basename "$deb"), where its control says $named"; fail=1; fi
 member() { dpkg-deb --fsys-tarfile "$deb" | tar -xO "./usr/share/$1" | zcat; }
 check "changelog" "$(member doc/vellicord2/changelog.gz | sed -n '1s/^vellicord2 (\(.*\)) .*/\1/p')"
 check "man page" "$(member man/man6/vellicord2.6.gz | sed -n 's/^\.TH [^"]*"[^"]*" "Vellicord2 \([^"]*\)".*/\1/p')"

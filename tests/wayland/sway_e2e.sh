@@ -7,7 +7,7 @@
 set -u
 prog=$1 match=$2 bare=$3
 for tool in sway swaymsg swayidle grim wtype setpriv; do
-  command -v $tool >/dev/null || { echo "skipped: no $tool (scripts/setup.sh installs it)"; exit 77; }
+  command -v $tool >/dev/null || exec "$(dirname "$0")/../support/not_run.sh" "no $tool (scripts/setup.sh installs it)"
 done
 
 work=$(mktemp -d /tmp/vellicord2-sway.XXXXXX)

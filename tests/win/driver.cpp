@@ -136,7 +136,7 @@ int Run(const std::wstring& scr, const std::string& bgName) {
   PostMessageW(h, WM_MOUSEMOVE, 0, MAKELPARAM(301, 200));
   const double t = s.ExitsWithin(5000);
   Check(t >= 0, "a move one pixel off closes it", std::to_string(t) + " ms");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 int Input(const std::wstring& scr) {
@@ -158,7 +158,7 @@ int Input(const std::wstring& scr) {
     const double t = s.ExitsWithin(5000);
     Check(t >= 0, c.name, std::to_string(t) + " ms");
   }
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 // Another program taking the activation ends the full-screen saver, as a click on a monitor it
@@ -176,7 +176,7 @@ int Activate(const std::wstring& scr) {
   const double t = s.ExitsWithin(5000);
   Check(t >= 0, "another program activated: the saver ends", std::to_string(t) + " ms");
   DestroyWindow(other);
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 int SysCommand(const std::wstring& scr) {
@@ -190,7 +190,7 @@ int SysCommand(const std::wstring& scr) {
   PostMessageW(h, WM_SYSCOMMAND, SC_CLOSE, 0);
   const double t = s.ExitsWithin(5000);
   Check(t >= 0, "SC_CLOSE closes it", std::to_string(t) + " ms");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 // The counters the saver publishes; false while it publishes none.
@@ -293,7 +293,7 @@ int Preview(const std::wstring& scr) {
   const double ms = static_cast<double>(exitAt - watch.goneAt) / 10000.0;
   Check(ended && ms <= 1000, "destroying the host ends the saver within a second",
         std::to_string(ms) + " ms after its window went");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 int PreviewNoHandle(const std::wstring& scr) {
@@ -303,7 +303,7 @@ int PreviewNoHandle(const std::wstring& scr) {
   CheckRunWindow(h);
   PostMessageW(h, WM_KEYDOWN, VK_SPACE, 0);
   Check(s.ExitsWithin(5000) >= 0, "closes on a key");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 int PreviewBadHandle(const std::wstring& scr) {
@@ -315,7 +315,7 @@ int PreviewBadHandle(const std::wstring& scr) {
   for (HWND w : TopWindows(s.Id())) shown += IsWindowVisible(w) ? 1 : 0;
   Check(t >= 0, "ends at once", std::to_string(t) + " ms");
   Check(shown == 0, "shows nothing");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
@@ -348,7 +348,7 @@ int ErrorBox(const std::wstring& scr, const std::wstring& expected) {
   Check(s.Alive(), "still running until input");
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "input closes it");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 // Starts the full-screen saver, lets it run a moment and closes it: the caller reads the host
@@ -361,7 +361,7 @@ int StartAndClose(const std::wstring& scr) {
   Check(TicksOn(s.Id()), "ticking");
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 int Ticks(const std::wstring& scr, double expectedMs) {
@@ -395,7 +395,7 @@ int Ticks(const std::wstring& scr, double expectedMs) {
   }
   PostMessageW(h, WM_KEYDOWN, 'Q', 0);
   Check(s.ExitsWithin(5000) >= 0, "closes");
-  return Checks().failures;
+  return Checks().failures ? 1 : 0;
 }
 
 BOOL CALLBACK AddMonitorRect(HMONITOR, HDC, LPRECT r, LPARAM list) {

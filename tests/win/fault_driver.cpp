@@ -640,10 +640,18 @@ int PreviewHostChanges(const std::wstring& scr) {
   HWND child = WaitForChild(s, host, "visible host");
   if (child == nullptr) return 1;
 
-  // A hidden host hides the preview: it may stop drawing, but must run, answer, and draw again
-  // once the host shows.
+  // A hidden host hides the preview (IsWindowVisible looks at the ancestors): its clock goes on
+  // and it answers, but it copies no frame beyond the one in flight, and draws again once the
+  // host shows.
   ShowWindow(host, SW_HIDE);
   Check(TicksOn(s.Id()) && Answers(child), "hidden host: saver runs and answers");
+  TickLine hidden, later;
+  const bool ticked =
+      ReadTickLog(hidden) &&
+      WaitUntil([&] { return ReadTickLog(later) && later.ticks >= hidden.ticks + 20; }, 3000);
+  Check(ticked && later.presents <= hidden.presents + 1, "hidden host: ticks go on, no frames",
+        std::to_string(later.ticks - hidden.ticks) + " ticks, " +
+            std::to_string(later.presents - hidden.presents) + " frames");
   ShowWindow(host, SW_SHOW);
   long long p0 = Presents();
   const bool resumed = WaitUntil([&] { return Presents() > p0 + 3; }, 3000);

@@ -185,23 +185,26 @@ bool AgreementTargetsMet(bool verbose) {
   return ok;
 }
 
-// GDI's time and ours on the heaviest frames the saver draws, and on the defaults.
+// GDI's time and ours on the heaviest frames the saver draws, and on the defaults, where GDI's
+// one-pixel pen is at its fastest and ours must still win.
 bool SpeedTargetsMet() {
   bool ok = true;
   struct Timing {
     const char* name;
     int32_t height, lines, period, width;
-  } timings[] = {{"1080p, 10 lines, width 10, period 2", 1080, 10, 2, 10},
-                 {"1080p, defaults (4 lines, width 1)", 1080, 4, 1, 1}};
+    double fasterBy;
+  } timings[] = {{"1080p, 10 lines, width 10, period 2", 1080, 10, 2, 10, 50},
+                 {"1080p, defaults (4 lines, width 1)", 1080, 4, 1, 1, 1.5}};
+  // Each figure is the best of as many passes for GDI as for ours: a pass that another process
+  // interrupts is slower, never faster, than the code it times.
+  const int passes = 10;
   for (const Timing& t : timings) {
     std::vector<Case> frames;
     AddEngineFrames(frames, t.height, t.lines, t.period, t.width, false,
                     FixedDraws(0.1L, 0.7L, 0.25L, 3, 17), 40, 10);
-    // Each figure is the best of several passes: a pass that another process interrupts is
-    // slower, never faster, than the code it times.
     GdiCanvas gdi(frames[0].width, frames[0].height);
     double gdiMs = 1e30;
-    for (int pass = 0; pass < 5; ++pass) {
+    for (int pass = 0; pass < passes; ++pass) {
       const double start = Seconds();
       for (const Case& c : frames) gdi.Draw(c.frame);
       gdiMs = std::min(gdiMs, (Seconds() - start) * 1000 / double(frames.size()));
@@ -210,7 +213,6 @@ bool SpeedTargetsMet() {
     // clear and repaint, which it does only for the first frame and after a hidden spell.
     RasterSurface ours;
     ours.CreateBuffer(frames[0].width, frames[0].height);
-    const int passes = 20;
     double oursMs = 1e30, fullMs = 1e30;
     for (int pass = 0; pass < passes; ++pass) {
       Replay(frames[0].frame, ours);
@@ -223,10 +225,11 @@ bool SpeedTargetsMet() {
       fullMs = std::min(fullMs, (Seconds() - start) * 1000 / double(frames.size()));
     }
     const double ratio = gdiMs / oursMs;
-    const bool pass = t.width < 2 || ratio >= 50;
+    const bool pass = ratio >= t.fasterBy;
     ok = ok && pass;
-    std::printf("%s: GDI %.3f ms/frame, ours %.3f ms/frame (full repaint %.3f), %.0fx %s\n", t.name,
-                gdiMs, oursMs, fullMs, ratio, pass ? "ok" : "MISSED");
+    std::printf(
+        "%s: GDI %.3f ms/frame, ours %.3f ms/frame (full repaint %.3f), %.1fx (%.0fx due) %s\n",
+        t.name, gdiMs, oursMs, fullMs, ratio, t.fasterBy, pass ? "ok" : "MISSED");
   }
   return ok;
 }

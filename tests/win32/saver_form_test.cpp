@@ -560,8 +560,9 @@ TEST(WatchHost, StartedDisconnectedShowsFramesOnlyOnConnect) {
   }
 }
 
-// A lock or a disconnect is a hidden window: the clock and the ring go on, no pixel is drawn,
-// and only an unlock and a connection both bring the frames back.
+// A lock or a disconnect is a hidden window, and only an unlock and a connection both bring the
+// frames back. What a hidden window skips is the frame gate's rule; the saver window hands this
+// answer to the gate, which the preview host's case under Wine checks.
 TEST(FramesCanBeSeen, LockDisconnectAndDisplayOffHideFramesUntilUndone) {
   using E = SessionEvent;
   struct Step {
@@ -591,13 +592,6 @@ TEST(FramesCanBeSeen, LockDisconnectAndDisplayOffHideFramesUntilUndone) {
       c.steps[i].act(*rig.form);
       const bool seen = rig.form->FramesCanBeSeen(true, false);
       EXPECT_EQ(seen, c.steps[i].seen) << c.name << " step " << i;
-      rig.gate.SetVisible(seen);
-      const int32_t clock = rig.form->Figure1.Clock;
-      const size_t copies = rig.surface.Count(RecordingSurface::Call::kCopy);
-      rig.form->Timer1Timer();
-      EXPECT_EQ(rig.form->Figure1.Clock, clock + 1) << c.name << " step " << i;
-      EXPECT_EQ(rig.surface.Count(RecordingSurface::Call::kCopy) - copies, seen ? 1u : 0u)
-          << c.name << " step " << i;
     }
     // The window's own state still counts.
     EXPECT_FALSE(rig.form->FramesCanBeSeen(false, false)) << c.name;

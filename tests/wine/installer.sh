@@ -41,6 +41,26 @@ query() {  # key [value]: the value's data, or nothing
 }
 entry() { query "$uninstall_key\\Vellicord2" "$1"; }
 saver() { query "$desktop" SCRNSAVE.EXE; }
+# A key or value that is not there, said by a registry that answers: wine reg failing to start
+# would pass for it otherwise. key_absent PARENT SUBKEY VIEW; value_absent KEY VALUE.
+key_absent() {
+  wine reg query "$1" "$3" >/dev/null 2>&1 && ! wine reg query "$1\\$2" "$3" >/dev/null 2>&1
+}
+value_absent() {
+  local values
+  values=$(wine reg query "$1" "$view" 2>/dev/null | tr -d '\r') && [ -n "$values" ] &&
+    ! grep -qiE "^ *$2 +REG_" <<<"$values"
+}
+# Add/Remove Programs' entries named for it, in every registry view (a 32-bit Windows has one).
+entries() {
+  local v all="" views=(/reg:64 /reg:32)
+  [ "$bits" = 32 ] && views=(/reg:32)
+  for v in "${views[@]}"; do
+    all+=$(wine reg query "$uninstall_key" "$v" 2>/dev/null) || { echo "no answer"; return; }
+    all+=$'\n'
+  done
+  grep -ci 'vellicord' <<<"$all"
+}
 install() { timeout 120 wine "$setup" /S "$@"; }
 # The uninstaller copies itself away and runs from there: wait for the file to go.
 wait_gone() {
@@ -60,8 +80,7 @@ install
 check "Vellicord2.scr in System32 is the $bits-bit file built" cmp "$installed" "$scr"
 if [ "$bits" = 64 ]; then
   check "nothing redirected to SysWOW64" test ! -e "$WINEPREFIX/drive_c/windows/syswow64/Vellicord2.scr"
-  check "no entry in the 32-bit registry view" \
-    bash -c "! wine reg query '$uninstall_key\\Vellicord2' /reg:32"
+  check "no entry in the 32-bit registry view" key_absent "$uninstall_key" Vellicord2 /reg:32
 fi
 check "entry DisplayName" test "$(entry DisplayName)" = Vellicord2
 check "entry DisplayVersion $version" test "$(entry DisplayVersion)" = "$version"
@@ -85,8 +104,7 @@ echo "== install over the top, with /select"
 install /select
 check "the user's saver is the installed file" is_installed_path "$(saver)"
 check "ScreenSaveActive 1" test "$(query "$desktop" ScreenSaveActive)" = 1
-check "one entry" test "$(wine reg query "$uninstall_key" "$view" 2>/dev/null | tr -d '\r' |
-                             grep -ci 'vellicord')" = 1
+check "one entry in Add/Remove Programs, in either registry view" test "$(entries)" = 1
 
 echo "== silent uninstall"
 wine reg add 'HKCU\Vellicord2\Vellicord2' /v Speed /d 3 /f >/dev/null 2>&1
@@ -96,13 +114,16 @@ done
 timeout 120 wine "$uninstaller" /S
 check "the file is gone" wait_gone "$installed"
 check "the uninstaller is gone" wait_gone "$(winepath -u "$uninstaller")"
-check "the entry is gone" bash -c "! wine reg query '$uninstall_key\\Vellicord2' $view"
-check "the selection is gone" test -z "$(saver)"
+check "the entry is gone" key_absent "$uninstall_key" Vellicord2 "$view"
+check "the selection is gone" value_absent "$desktop" SCRNSAVE.EXE
 check "the five settings stay" test "$(wine reg query 'HKCU\Vellicord2\Vellicord2' 2>/dev/null |
                                        grep -c REG_SZ)" = 5
 
 echo "== another saver selected: the uninstall leaves it"
 install
+check "installed again: the file" cmp "$installed" "$scr"
+check "installed again: its entry" test "$(entry DisplayVersion)" = "$version"
+check "installed again: the uninstaller" test -f "$(winepath -u "$uninstaller")"
 wine reg add "$desktop" /v SCRNSAVE.EXE /d 'C:\windows\system32\other.scr' /f >/dev/null 2>&1
 timeout 120 wine "$uninstaller" /S
 check "the file is gone again" wait_gone "$installed"

@@ -6,7 +6,7 @@
 set -uo pipefail
 driver=$1 scr=$2
 command -v Xephyr >/dev/null ||
-  { echo "SKIP: Xephyr is missing (scripts/setup.sh installs xserver-xephyr)"; exit 77; }
+  exec "$(dirname "$0")/../support/not_run.sh" "Xephyr is missing (scripts/setup.sh installs xserver-xephyr)"
 tmp=$(mktemp -d)
 n=$(( 200 + RANDOM % 100 ))
 Xvfb ":$n" -screen 0 1920x1080x24 -nolisten tcp >/dev/null 2>&1 &

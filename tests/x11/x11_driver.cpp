@@ -1,9 +1,11 @@
 // x11_driver: the X11 program on Xvfb servers of its own, as XScreenSaver and xsecurelock run it:
 // the window by XSCREENSAVER_WINDOW (hex, decimal) and --window-id, its pixels against the
 // native render of the same draws, the ways it ends, input, resize, hiding, a pause by SIGSTOP,
-// the XPutImage fallback without MIT-SHM, its own window and the visual check.
+// the XPutImage fallback without MIT-SHM, its own window and the visual check, and that it leaks
+// nothing over many resizes, exposes and ticks.
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XRes.h>
 #include <X11/keysym.h>
 #include <fcntl.h>
 #include <signal.h>
@@ -149,12 +151,24 @@ void Reap(const Hack& h) {
   close(h.errFd);
 }
 
-bool MapsSharedMemory(pid_t pid) {
+int SharedSegmentsMapped(pid_t pid) {
   std::ifstream maps("/proc/" + std::to_string(pid) + "/maps");
+  int segments = 0;
   for (std::string line; std::getline(maps, line);) {
-    if (line.find("SYSV") != std::string::npos) return true;
+    if (line.find("SYSV") != std::string::npos) ++segments;
   }
-  return false;
+  return segments;
+}
+
+bool MapsSharedMemory(pid_t pid) {
+  return SharedSegmentsMapped(pid) > 0;
+}
+
+long ResidentKb(pid_t pid) {
+  std::ifstream statm("/proc/" + std::to_string(pid) + "/statm");
+  long size = 0, resident = -1;
+  statm >> size >> resident;
+  return resident * (sysconf(_SC_PAGESIZE) / 1024);
 }
 
 // On-CPU time of a process over ms milliseconds, from the scheduler's nanosecond count.
@@ -257,6 +271,39 @@ std::string ShowsNativeFrame(Display* dpy, Window w, const SaverSettings& s, int
             " matches no native frame of 4000 (4 captures)";
   }
   return error;
+}
+
+// What the server holds for a process's client, through the X-Resource extension: every
+// resource, and the shared-memory segments among them (-1: no such client).
+struct ServerHeld {
+  long resources = -1;
+  long segments = 0;
+};
+
+ServerHeld HeldFor(Display* dpy, pid_t pid) {
+  XResClientIdSpec every = {0, XRES_CLIENT_ID_PID_MASK};
+  long count = 0;
+  XResClientIdValue* ids = nullptr;
+  ServerHeld held;
+  if (XResQueryClientIds(dpy, 1, &every, &count, &ids) != Success) return held;
+  for (long i = 0; i < count; ++i) {
+    int types = 0;
+    XResType* byType = nullptr;
+    if (XResGetClientPid(&ids[i]) != pid ||
+        !XResQueryClientResources(dpy, ids[i].spec.client, &types, &byType)) {
+      continue;
+    }
+    held.resources = 0;
+    for (int t = 0; t < types; ++t) {
+      held.resources += byType[t].count;
+      char* name = XGetAtomName(dpy, byType[t].resource_type);
+      if (name && std::strcmp(name, "ShmSeg") == 0) held.segments = byType[t].count;
+      XFree(name);
+    }
+    XFree(byType);
+  }
+  XResClientIdsDestroy(count, ids);
+  return held;
 }
 
 // --- the cases
@@ -384,17 +431,16 @@ void ResizeHideDestroy(Display* dpy, const std::string& display) {
   Report("resize sets the figure up again for the window's new size", error);
 
   // Unmapped or covered: no pixels are made, so the program's CPU time all but stops, while
-  // the clock goes on.
+  // the clock goes on. Each window starts once the server has the change: the program sees it
+  // before its next tick, so at most the tick in flight is drawn inside it.
   int before = 0, after = 0;
   error = ShowsNativeFrame(dpy, parent, wide, &before, 0);
   const int64_t shown = error.empty() ? CpuNsOver(h.pid, 800) : 0;
   XUnmapWindow(dpy, parent);
   XSync(dpy, False);
-  SleepMs(50);
   const int64_t unmapped = CpuNsOver(h.pid, 800);
   XMapRaised(dpy, parent);
   const Window cover = MakeParent(dpy, 700, 800);
-  SleepMs(50);
   const int64_t covered = CpuNsOver(h.pid, 800);
   XDestroyWindow(dpy, cover);
   XSync(dpy, False);
@@ -421,6 +467,68 @@ void ResizeHideDestroy(Display* dpy, const std::string& display) {
                       : "";
   Reap(h);
   Report("its window destroyed ends it within 100 ms, status 0", error);
+}
+
+// Resized (heights that are no multiple of the 16-row tiles), exposed and ticking for a long
+// while, it holds one shared-memory segment, and its X resources and resident memory come back
+// to what they were at the same size after the first round of sizes.
+void LeaksNothing(Display* dpy, const std::string& display) {
+  constexpr int kTicks = 3000, kIntervalMs = 7;  // --speed 3
+  const struct {
+    unsigned width, height;
+  } sizes[] = {{500, 701}, {777, 333}, {320, 241}, {1003, 767}, {64, 9},
+               {640, 1},   {333, 111}, {900, 555}, {640, 487},  {640, 479}};
+  const Window parent = MakeParent(dpy, 640, 479);
+  const Hack h =
+      StartHack(display, {"--window-id", Hex(parent), "--draws", kDraws, "--speed", "3"});
+  std::string error = ShowsNativeFrame(dpy, parent, {});
+  ServerHeld first;
+  long firstKb = 0;
+  for (int round = 0; round < 50 && error.empty(); ++round) {
+    const auto& size = sizes[round % 10];
+    XResizeWindow(dpy, parent, size.width, size.height);
+    XSync(dpy, False);
+    SleepMs(3 * kIntervalMs);
+    XClearArea(dpy, parent, 0, 0, 0, 0, True);  // an expose of the whole window
+    XSync(dpy, False);
+    SleepMs(3 * kIntervalMs);
+    const ServerHeld held = HeldFor(dpy, h.pid);
+    const int mapped = SharedSegmentsMapped(h.pid);
+    if (held.resources < 0 || held.segments != 1 || mapped != 1) {
+      error = "after resize " + std::to_string(round + 1) + ": " + std::to_string(mapped) +
+              " segments mapped, " + std::to_string(held.segments) + " attached, " +
+              std::to_string(held.resources) + " resources";
+    }
+    if (round == 9) {
+      first = held;
+      firstKb = ResidentKb(h.pid);
+    }
+  }
+  // The ticks run at the size the first round ended at, so the same buffers are due as then.
+  const auto ticking = Clock::now();
+  if (error.empty()) SleepMs(kTicks * kIntervalMs);
+  int ticks = 0;
+  if (error.empty()) error = ShowsNativeFrame(dpy, parent, {}, &ticks, 0);
+  const ServerHeld last = HeldFor(dpy, h.pid);
+  const long lastKb = ResidentKb(h.pid);
+  std::printf("     %d ticks in %.1f s; X resources %ld, then %ld; resident %ld KB, then %ld KB\n",
+              ticks, MsSince(ticking) / 1000, first.resources, last.resources, firstKb, lastKb);
+  if (error.empty() && ticks < kTicks * 9 / 10) error = std::to_string(ticks) + " ticks only";
+  if (error.empty() && (last.resources != first.resources || last.segments != 1)) {
+    error = "X resources went from " + std::to_string(first.resources) + " to " +
+            std::to_string(last.resources) + ", segments " + std::to_string(last.segments);
+  }
+  // Slack for the allocator and the kept curves growing to their longest: one frame's buffer
+  // at this size is over a megabyte.
+  if (error.empty() && lastKb > firstKb + 1024) {
+    error = "resident memory grew from " + std::to_string(firstKb) + " KB to " +
+            std::to_string(lastKb) + " KB";
+  }
+  if (error.empty()) error = EndsBySignal(h, SIGTERM);
+  Reap(h);
+  XDestroyWindow(dpy, parent);
+  XSync(dpy, False);
+  Report("50 resizes, 50 exposes, 3000 ticks: one segment; X resources and memory flat", error);
 }
 
 // MATE's and Xfce's screen savers pause a hack with SIGSTOP while their unlock dialog is up and
@@ -643,6 +751,7 @@ int main(int argc, char** argv) {
   DaemonWindowCases(dpy, server.display);
   ResizeHideDestroy(dpy, server.display);
   PausedAndResumed(dpy, server.display);
+  LeaksNothing(dpy, server.display);
   OwnWindowAndRefusals(dpy, server.display);
   XCloseDisplay(dpy);
   kill(server.pid, SIGTERM);
