@@ -33,12 +33,8 @@ struct TileGrid {
 
 class ChangedTiles {
  public:
-  // A tile is the unit of change. Measured with the saver's defaults on a 3840x2160 Xvfb
-  // (`vellicord2-bench-x11 frames`): a frame changes 1.1% of the box, its 16x16 tiles copy 35%
-  // and the X server takes 800-870 us for them, against 1060 us for whole strips (92%). Tiles
-  // of 8x32, 32x32 or 16x64 pixels came within the noise of that; 4x4 and 2x2 ones copy more,
-  // as the price of a request merges them across their gaps. The floor is the curves' length:
-  // a one-pixel curve crosses the box some ten times a frame, in tiles it mostly leaves empty.
+  // A tile is the unit of change: 16x16 sends less than whole strips, and smaller tiles only
+  // get merged again across their gaps at a request's price (docs/benchmarks.md, "Tile size").
   static constexpr int32_t kStripRows = 16;
   static constexpr int32_t kTileColumns = 16;
   // A price of a request above any strip's pixels: each changed strip goes whole, from its

@@ -289,8 +289,9 @@ ServerHeld HeldFor(Display* dpy, pid_t pid) {
   for (long i = 0; i < count; ++i) {
     int types = 0;
     XResType* byType = nullptr;
+    const auto& [client, length, value] = ids[i];
     if (XResGetClientPid(&ids[i]) != pid ||
-        !XResQueryClientResources(dpy, ids[i].spec.client, &types, &byType)) {
+        !XResQueryClientResources(dpy, client.client, &types, &byType)) {
       continue;
     }
     held.resources = 0;
