@@ -2,6 +2,7 @@
 #include "common/hack_options.h"
 
 #include <cctype>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -131,6 +132,19 @@ std::string ParseHackOptions(const std::vector<std::string>& args, HackOptions& 
 
 GivenDraws DrawsOf(const HackOptions& o) {
   return GivenDraws(o.draws[0], o.draws[1], o.draws[2], o.d6, o.d256);
+}
+
+std::optional<int> AnswerBeforeRunning(const char* program, const char* usage, const char* version,
+                                       const std::string& error, const HackOptions& options) {
+  if (!error.empty()) {
+    std::fprintf(stderr, "%s: %s\n%s\n", program, error.c_str(), usage);
+    return 1;
+  }
+  if (options.help || options.version) {
+    std::printf("%s\n", options.help ? usage : version);
+    return 0;
+  }
+  return std::nullopt;
 }
 
 }  // namespace vellicord

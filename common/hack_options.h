@@ -35,6 +35,12 @@ std::optional<uint32_t> ParseWindowId(const std::string& text);
 // The draws of --draws.
 GivenDraws DrawsOf(const HackOptions& options);
 
+// What the command line settles before anything is drawn: an error (`error` not empty) goes to
+// standard error with the usage, status 1; --help and --version print, status 0. Nothing when
+// the program is to run.
+std::optional<int> AnswerBeforeRunning(const char* program, const char* usage, const char* version,
+                                       const std::string& error, const HackOptions& options);
+
 extern const char* const kHackUsage;
 // What --version prints: the program's name and the release's version.
 extern const char* const kHackVersion;

@@ -207,17 +207,9 @@ int main(int argc, char** argv) {
   std::string error = ParseHackOptions(std::vector<std::string>(argv + 1, argv + argc), options);
   // XScreenSaver's window options name X11 windows: nothing here can draw in one.
   if (error.empty() && options.windowId) error = "--window-id names an X11 window";
-  if (!error.empty()) {
-    std::fprintf(stderr, "vellicord2-wayland: %s\n%s\n", error.c_str(), kUsage);
-    return 1;
-  }
-  if (options.help) {
-    std::printf("%s\n", kUsage);
-    return 0;
-  }
-  if (options.version) {
-    std::printf("%s\n", kVersion);
-    return 0;
+  if (const auto status =
+          AnswerBeforeRunning("vellicord2-wayland", kUsage, kVersion, error, options)) {
+    return *status;
   }
   return Run(options);
 }

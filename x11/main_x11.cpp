@@ -127,17 +127,9 @@ int main(int argc, char** argv) {
   HackOptions options;
   const std::string error =
       ParseHackOptions(std::vector<std::string>(argv + 1, argv + argc), options);
-  if (!error.empty()) {
-    std::fprintf(stderr, "vellicord2: %s\n%s\n", error.c_str(), kHackUsage);
-    return 1;
-  }
-  if (options.help) {
-    std::printf("%s\n", kHackUsage);
-    return 0;
-  }
-  if (options.version) {
-    std::printf("%s\n", kHackVersion);
-    return 0;
+  if (const auto status =
+          AnswerBeforeRunning("vellicord2", kHackUsage, kHackVersion, error, options)) {
+    return *status;
   }
   return Run(options);
 }
