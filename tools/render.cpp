@@ -13,6 +13,7 @@
 #include "engine/raster.h"
 #include "engine/x87.h"
 #include "tests/support/fixed_draws.h"
+#include "tests/support/window_picture.h"
 #include "tools/tool_version.h"
 #include "tools/trace_options.h"
 
@@ -20,60 +21,36 @@ namespace {
 
 using namespace vellicord;
 
-// The window: the background everywhere, each frame copied over it where the engine puts it.
-class WindowPicture final : public FramePresenter {
- public:
-  WindowPicture(int32_t width, int32_t height, ColorValue background)
-      : width_(width),
-        height_(height),
-        pixels_(size_t(width) * size_t(height), RasterSurface::PixelOf(background)) {}
-
-  void Present(const RasterSurface& frame, int32_t x, int32_t y) override {
-    for (int32_t row = 0; row < frame.Height(); ++row) {
-      const int64_t wy = int64_t{y} + row;
-      if (wy < 0 || wy >= height_) continue;
-      for (int32_t col = 0; col < frame.Width(); ++col) {
-        const int64_t wx = int64_t{x} + col;
-        if (wx < 0 || wx >= width_) continue;
-        pixels_[size_t(wy) * size_t(width_) + size_t(wx)] =
-            frame.Pixels()[size_t(row) * size_t(frame.Width()) + size_t(col)];
-      }
-    }
-  }
-
-  std::string WritePng(const std::string& path) const {
-    FILE* file = std::fopen(path.c_str(), "wb");
-    if (!file) return "cannot open " + path;
-    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
-    png_infop info = png ? png_create_info_struct(png) : nullptr;
-    if (!png || !info || setjmp(png_jmpbuf(png))) {
-      png_destroy_write_struct(&png, &info);
-      std::fclose(file);
-      return "cannot write " + path;
-    }
-    png_init_io(png, file);
-    png_set_IHDR(png, info, png_uint_32(width_), png_uint_32(height_), 8, PNG_COLOR_TYPE_RGB,
-                 PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_write_info(png, info);
-    std::vector<png_byte> line(size_t(width_) * 3);
-    for (int32_t y = 0; y < height_; ++y) {
-      for (int32_t x = 0; x < width_; ++x) {
-        const uint32_t p = pixels_[size_t(y) * size_t(width_) + size_t(x)];
-        line[size_t(x) * 3 + 0] = png_byte(p >> 16);
-        line[size_t(x) * 3 + 1] = png_byte(p >> 8);
-        line[size_t(x) * 3 + 2] = png_byte(p);
-      }
-      png_write_row(png, line.data());
-    }
-    png_write_end(png, nullptr);
+// The window's picture as a PNG file.
+std::string WritePng(const WindowPicture& window, const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "wb");
+  if (!file) return "cannot open " + path;
+  png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+  png_infop info = png ? png_create_info_struct(png) : nullptr;
+  if (!png || !info || setjmp(png_jmpbuf(png))) {
     png_destroy_write_struct(&png, &info);
-    return std::fclose(file) == 0 ? "" : "cannot write " + path;
+    std::fclose(file);
+    return "cannot write " + path;
   }
-
- private:
-  int32_t width_, height_;
-  std::vector<uint32_t> pixels_;
-};
+  png_init_io(png, file);
+  png_set_IHDR(png, info, png_uint_32(window.Width()), png_uint_32(window.Height()), 8,
+               PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
+  png_write_info(png, info);
+  std::vector<png_byte> line(size_t(window.Width()) * 3);
+  for (int32_t y = 0; y < window.Height(); ++y) {
+    for (int32_t x = 0; x < window.Width(); ++x) {
+      const uint32_t p = window.Pixels()[size_t(y) * size_t(window.Width()) + size_t(x)];
+      line[size_t(x) * 3 + 0] = png_byte(p >> 16);
+      line[size_t(x) * 3 + 1] = png_byte(p >> 8);
+      line[size_t(x) * 3 + 2] = png_byte(p);
+    }
+    png_write_row(png, line.data());
+  }
+  png_write_end(png, nullptr);
+  png_destroy_write_struct(&png, &info);
+  return std::fclose(file) == 0 ? "" : "cannot write " + path;
+}
 
 int Usage(const std::string& error) {
   std::fprintf(stderr,
@@ -152,11 +129,11 @@ int main(int argc, char** argv) {
     if (t < firstSaved) continue;
     char name[32];
     std::snprintf(name, sizeof name, "/frame-%04d.png", int(++number));
-    const std::string error = window.WritePng(out + name);
+    const std::string error = WritePng(window, out + name);
     if (!error.empty()) return Usage(error);
   }
   if (frames == 0) {
-    const std::string error = window.WritePng(out);
+    const std::string error = WritePng(window, out);
     if (!error.empty()) return Usage(error);
   }
   return 0;

@@ -9,50 +9,37 @@
 #include "engine/figure.h"
 #include "engine/raster.h"
 #include "settings/saver_settings.h"
+#include "tests/support/window_picture.h"
 
 namespace vellicord {
 
-class NativeFrames final : public FramePresenter {
+class NativeFrames final {
  public:
   // Pixels are 0xRRGGBB, rows top down; the window is width x height.
   NativeFrames(int32_t width, int32_t height, const SaverSettings& settings, RandomSource& draws)
-      : width_(width), height_(height), figure_(std::make_unique<Figure>()) {
+      : figure_(std::make_unique<Figure>()),
+        window_(width, height, FigureConfigFor(settings).WindowColor) {
     const FigureConfig config = FigureConfigFor(settings);
-    pixels_.assign(size_t(width) * size_t(height), RasterSurface::PixelOf(config.WindowColor));
-    surface_.SetPresenter(this);
+    surface_.SetPresenter(&window_);
     figure_->SetUp(config, width, height, draws, surface_);
   }
 
   // The tick (from `from`, and from 2, the first frame with a curve) whose picture `window`
   // shows, or 0 when none up to maxTicks does.
   int Find(const std::vector<uint32_t>& window, int from, int maxTicks) {
-    if (window.size() != pixels_.size()) return 0;
+    if (window.size() != window_.Pixels().size()) return 0;
     while (tick_ < maxTicks) {
       figure_->Tick();
       ++tick_;
-      if (tick_ >= from && tick_ >= 2 && pixels_ == window) return tick_;
+      if (tick_ >= from && tick_ >= 2 && window_.Pixels() == window) return tick_;
     }
     return 0;
   }
 
-  void Present(const RasterSurface& frame, int32_t x, int32_t y) override {
-    for (int32_t row = 0; row < frame.Height(); ++row) {
-      const int64_t wy = int64_t{y} + row;
-      if (wy < 0 || wy >= height_) continue;
-      for (int32_t col = 0; col < frame.Width(); ++col) {
-        const int64_t wx = int64_t{x} + col;
-        if (wx < 0 || wx >= width_) continue;
-        pixels_[size_t(wy) * size_t(width_) + size_t(wx)] =
-            frame.Pixels()[size_t(row) * size_t(frame.Width()) + size_t(col)] & 0xFFFFFF;
-      }
-    }
-  }
-
  private:
-  int32_t width_, height_;
   std::unique_ptr<Figure> figure_;
   RasterSurface surface_;
-  std::vector<uint32_t> pixels_;
+  WindowPicture window_;
   int tick_ = 0;
 };
 
