@@ -2,11 +2,9 @@
 // output, ended by input, a signal or the compositor.
 #include <errno.h>
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <wayland-client.h>
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "common/ending_signals.h"
 #include "common/hack_options.h"
 #include "common/monotonic_clock.h"
 #include "vellicord_version.h"
@@ -132,16 +131,8 @@ int Lost(wl_display* display) {
 }
 
 int Run(const HackOptions& options) {
-  // Blocked before anything else, so a signal in any step is taken by the loop and ends it.
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, s);
-  sigprocmask(SIG_BLOCK, &signals, nullptr);
-  const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
-  if (signalFd < 0) {
-    std::perror("vellicord2-wayland: signalfd");
-    return 1;
-  }
+  const int signalFd = OpenEndingSignals("vellicord2-wayland");
+  if (signalFd < 0) return 1;
 
   Saver saver(options);
   saver.display = wl_display_connect(nullptr);

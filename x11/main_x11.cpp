@@ -1,16 +1,15 @@
 // vellicord2: the saver as an XScreenSaver hack, drawing in the daemon's window, the root or a
 // window of its own, with its settings from the command line.
 #include <poll.h>
-#include <sys/signalfd.h>
 #include <unistd.h>
 
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "common/ending_signals.h"
 #include "common/frame_gate.h"
 #include "common/hack_options.h"
 #include "common/monotonic_clock.h"
@@ -79,16 +78,8 @@ struct Hack {
 };
 
 int Run(const HackOptions& options) {
-  // Blocked before anything else, so a signal in any step is taken by the loop and ends it.
-  sigset_t signals;
-  sigemptyset(&signals);
-  for (int s : {SIGTERM, SIGINT, SIGHUP}) sigaddset(&signals, s);
-  sigprocmask(SIG_BLOCK, &signals, nullptr);
-  const int signalFd = signalfd(-1, &signals, SFD_CLOEXEC);
-  if (signalFd < 0) {
-    std::perror("vellicord2: signalfd");
-    return 1;
-  }
+  const int signalFd = OpenEndingSignals("vellicord2");
+  if (signalFd < 0) return 1;
 
   const WindowChoice choice = ChooseWindow(options, std::getenv("XSCREENSAVER_WINDOW"));
   std::string error;
