@@ -21,10 +21,11 @@ const char* const kHackVersion = "vellicord2 " VELLICORD_VERSION;
 
 namespace {
 
-// The range an option accepts: the saver's own limits where it has them, else the dialog's.
+// The range an option accepts: the saver's own limits where they close the range on both sides
+// (the ring's size, the widest pen), else the dialog's.
 void RangeOf(SettingId id, int32_t& lo, int32_t& hi) {
   const SavedSetting& s = kSettings[id];
-  const bool bounded = s.saverMin != kInt32Min || s.saverMax != kInt32Max;
+  const bool bounded = s.saverMin != kInt32Min && s.saverMax != kInt32Max;
   lo = bounded ? s.saverMin : s.dialogMin;
   hi = bounded ? s.saverMax : s.dialogMax;
 }

@@ -19,6 +19,15 @@ inline constexpr int32_t kMaxPenWidth = 10;
 // Above this frequency a curve is sampled at this frequency's step, so it still runs from -pi
 // to pi but in at most 60 * 33 + 2 points, well inside a slot.
 inline constexpr long double kMaxSampledFreq = 33.0L;
+// The highest Period the saver sets a figure up with. Its frequencies stay below
+// kMaxSampledFreq, so every curve is sampled at its own step; above it the samples of a curve
+// land anywhere across the box and each tick draws several times what the dialog's settings
+// ever draw, more than a slow machine draws within the fastest interval.
+inline constexpr int32_t kMaxPeriod = 21;
+// The largest frequency a Period reaches: both scales below (1 + Period) * 2 / 3 + 1, doubled
+// and one added, then raised by the ratio lock by less than 0.007.
+static_assert(2 * ((1 + kMaxPeriod) * 2.0L / 3 + 1) + 1 + 0.007L < kMaxSampledFreq);
+static_assert(2 * ((1 + (kMaxPeriod + 1)) * 2.0L / 3 + 1) + 1 > kMaxSampledFreq);
 
 // Real constants: the extended values nearest to the numbers they stand for.
 inline constexpr long double kPi = 0xc90fdaa22168c235p-62L;

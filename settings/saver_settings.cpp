@@ -32,7 +32,7 @@ int32_t SaverSettings::Number(SettingId id) const {
 
 FigureConfig FigureConfigFor(const SaverSettings& settings) {
   FigureConfig config;
-  config.Period = settings.Period;
+  config.Period = LimitForSaver(kPeriod, settings.Period);
   config.NumberOfLines = LimitForSaver(kNumberOfLines, settings.NumberOfLines);
   config.WidthOfLines = LimitForSaver(kWidthOfLines, settings.WidthOfLines);
   config.WindowColor = settings.BGcolor == kBlackText ? kBlack : kWhite;

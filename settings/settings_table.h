@@ -32,12 +32,12 @@ inline constexpr int32_t kInt32Max = 2147483647;
 enum SettingId { kSpeed, kPeriod, kNumberOfLines, kBGcolor, kWidthOfLines, kSettingCount };
 
 // In the saver's read order (Speed, period, NumberofLines, BGcolor, WidthOfLines). Speed is
-// limited through the tick interval (IntervalForSpeed), Period is used as read, the ring has
-// kRingSlots slots and no pen is wider than the dialog offers. Pen widths 0 and 1 draw the same
-// one-pixel line, so 0 is limited to 1 like any other width below the range.
+// limited through the tick interval (IntervalForSpeed), Period goes no higher than kMaxPeriod,
+// the ring has kRingSlots slots and no pen is wider than the dialog offers. Pen widths 0 and 1 draw
+// the same one-pixel line, so 0 is limited to 1 like any other width below the range.
 inline constexpr SavedSetting kSettings[kSettingCount] = {
     {"Speed", "Speed", SettingKind::Integer, 2, nullptr, 0, 3, kInt32Min, kInt32Max},
-    {"period", "Period", SettingKind::Integer, 1, nullptr, 0, 2, kInt32Min, kInt32Max},
+    {"period", "Period", SettingKind::Integer, 1, nullptr, 0, 2, kInt32Min, kMaxPeriod},
     {"NumberofLines", "NumberOfLines", SettingKind::Integer, 4, nullptr, 1, 10, 1, kRingSlots},
     {"BGcolor", "BGcolor", SettingKind::Text, 0, "Black", 0, 0, 0, 0},
     {"WidthOfLines", "WidthOfLines", SettingKind::Integer, 1, nullptr, 1, 10, 1, kMaxPenWidth},

@@ -73,11 +73,12 @@ TEST(OutOfRange, LimitedSettingsDrawAsTheirLimit) {
     int32_t value;
     int32_t sameAs;
   } cases[] = {
-      {Setting::NumberOfLines, INT_MIN, 1},  {Setting::NumberOfLines, -1, 1},
-      {Setting::NumberOfLines, 0, 1},        {Setting::NumberOfLines, 32, 31},
-      {Setting::NumberOfLines, INT_MAX, 31}, {Setting::WidthOfLines, INT_MIN, 1},
-      {Setting::WidthOfLines, -1, 1},        {Setting::WidthOfLines, 11, 10},
-      {Setting::WidthOfLines, INT_MAX, 10},
+      {Setting::NumberOfLines, INT_MIN, 1},   {Setting::NumberOfLines, -1, 1},
+      {Setting::NumberOfLines, 0, 1},         {Setting::NumberOfLines, 32, 31},
+      {Setting::NumberOfLines, INT_MAX, 31},  {Setting::WidthOfLines, INT_MIN, 1},
+      {Setting::WidthOfLines, -1, 1},         {Setting::WidthOfLines, 11, 10},
+      {Setting::WidthOfLines, INT_MAX, 10},   {Setting::Period, kMaxPeriod + 1, kMaxPeriod},
+      {Setting::Period, INT_MAX, kMaxPeriod},
   };
   for (const Size& size : kSizes) {
     for (const Case& c : cases) {
@@ -92,8 +93,11 @@ TEST(OutOfRange, LimitedSettingsDrawAsTheirLimit) {
   }
 }
 
-// The edges themselves are in range and used as they are; width 0 is a one-pixel pen.
+// The edges themselves are in range and used as they are; width 0 is a one-pixel pen. Period
+// has no lower limit and is used as read up to its highest.
 TEST(OutOfRange, EdgesAreUsedAsRead) {
+  for (int32_t period : {INT_MIN, -1, kMaxPeriod})
+    EXPECT_EQ(With(Setting::Period, period).Period, period);
   for (int32_t n : {1, 31})
     EXPECT_EQ(RunFigure(With(Setting::NumberOfLines, n), 152, 112, 5).lineCount, n);
   const Size& preview = kSizes[1];
@@ -103,15 +107,17 @@ TEST(OutOfRange, EdgesAreUsedAsRead) {
             RunFigure(With(Setting::WidthOfLines, 1), preview.w, preview.h, 50).frames);
 }
 
-// Period is used as read: any value keeps every curve inside its slot, at most 60 points per
-// unit of the bounded frequency, and something is drawn at a real window size.
+// The engine itself takes any Period a caller hands it: every curve stays inside its slot, at
+// most 60 points per unit of the bounded frequency, and something is drawn at a real window size.
 TEST(OutOfRange, PeriodKeepsCurvesInsideTheirSlots) {
   const int32_t bound = static_cast<int32_t>(60 * kMaxSampledFreq) + 2;
   for (const Size& size : kSizes) {
     for (int32_t period : {INT_MIN, -1000, -2, -1, 0, 2, 3, 21, 22, 1000, INT_MAX}) {
       SCOPED_TRACE(std::to_string(size.w) + "x" + std::to_string(size.h) + " period " +
                    std::to_string(period));
-      const FigureRun run = RunFigure(With(Setting::Period, period), size.w, size.h, size.ticks);
+      FigureConfig config;
+      config.Period = period;
+      const FigureRun run = RunFigure(config, size.w, size.h, size.ticks);
       EXPECT_TRUE(run.slotsInRange);
       EXPECT_LE(run.maxPoints, bound);
       EXPECT_LE(run.maxPoints, kSlotPoints);
